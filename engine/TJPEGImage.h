@@ -1,0 +1,250 @@
+// The engine object of one image: its settings, source picture, markers and JPEG result.
+#pragma once
+
+#include "EngineError.h"
+#include "JpegCodec.h"
+#include "QuantTables.h"
+#include "SelectionUnit.h"
+#include "TJPEGData.h"
+#include "TJPEGProfile.h"
+#include "TModifyImage.h"
+#include "TOverlay.h"
+
+#include <QImage>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "TPixelView.h"
+
+class QIODevice;
+
+namespace vantorel {
+
+enum class ProgressStage { kStarting, kRunning, kEnding };
+
+struct ProgressEvent {
+    ProgressStage Stage = ProgressStage::kRunning;
+    int Percent = 0;
+};
+
+// One area's prefilter: the active kind (0 none, 1..5), a strength per kind and a radius.
+struct AreaPrefilter {
+    std::int32_t ActiveFilter = 0;
+    std::array<std::uint8_t, 5> Strengths{50, 50, 50, 50, 50};
+    std::int32_t Radius = 5;
+
+    std::uint8_t ActiveStrength() const {
+        return ActiveFilter >= 1 && ActiveFilter <= 5 ? Strengths[static_cast<std::size_t>(ActiveFilter - 1)] : 0;
+    }
+    bool operator==(const AreaPrefilter&) const = default;
+};
+
+// The resizing group as the engine keeps it (its resolution values mirror the densities).
+struct ResizingGroup {
+    std::int32_t ResamplingPurpose = 0;
+    std::int32_t ResamplingWidth = 0;
+    std::int32_t ResamplingHeight = 0;
+    std::int32_t ResamplingWUnits = 0;
+    std::int32_t ResamplingHUnits = 0;
+    std::uint8_t KeepAspect = 0;
+    std::int32_t ResolutionHorzDPI = 0;
+    std::int32_t ResolutionVertDPI = 0;
+    std::int32_t ResamplingMethod = 0;
+    std::int32_t ResamplingFidLevel = 0;
+};
+
+enum class TargetKind : std::uint8_t { kFileSize = 0, kRatio = 1 };
+
+// The settings an engine holds. Levels are qualities (1..100, higher is finer).
+struct EngineSettings {
+    std::uint8_t CompressionMode = 0;
+    std::uint8_t LumCompressionLevel = 50;
+    std::uint8_t ChromCompressionLevel = 50;
+    float ComprRatio = 50.0f;
+    std::int32_t TargetFileSize = 100; // KB
+    EqualizerBands QualityEqualizerBand{};
+    AreaPrefilter BaseFilter;
+    bool Grayscale = false;
+    bool ProgressiveEncoding = false;
+    std::uint32_t RestartInterval = 0;
+    bool EqualizerFullControl = false;
+    bool SelectiveCompression = false;
+    std::uint8_t SelLumCompressionLevel = 50;
+    std::uint8_t SelChromCompressionLevel = 50;
+    std::uint8_t SelThreshold = 50;
+    EqualizerBands SelQualityEqualizerBand{};
+    AreaPrefilter SelFilter;
+    std::int32_t KeepJPEGDataMask = kDefaultKeepJPEGDataMask;
+    std::string Comments;
+    ResizingGroup Resizing;
+    bool DoAutoRotate = false;
+    std::uint32_t MatchMask = kDefaultMatchMask;
+    std::uint32_t ManualSet = 0;
+    std::string ProfileName;
+
+    // encoder options
+    bool OptimizeHuffman = true;
+    std::uint8_t DensityUnit = 1; // 0 none, 1 dots per inch, 2 dots per cm
+    std::uint16_t XDensity = 96;
+    std::uint16_t YDensity = 96;
+    std::array<std::uint8_t, 10> HSampling{2, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+    std::array<std::uint8_t, 10> VSampling{2, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+
+    // target state
+    bool TargetEnabled = false;
+    TargetKind Target = TargetKind::kFileSize;
+    int MaxPasses = 10;
+    int Tolerance = 5; // percent
+};
+
+inline constexpr int kMarkerTextCount = 17; // APP0..APP15, then COM
+inline constexpr int kCommentMarkerIndex = 16;
+// Joins several APPn segments of one n in a marker text.
+inline constexpr std::string_view kMarkerSeparator = "@@@VTR@@@";
+
+} // namespace vantorel
+
+// The engine of one image. Created, configured and read on the main thread; Compress and the
+// encode run on the document's compression worker while the main thread leaves the engine alone.
+// The engine takes no locks.
+class TJPEGImage {
+public:
+    using ProgressHandler = std::function<void(const vantorel::ProgressEvent&)>;
+
+    TJPEGImage();
+    ~TJPEGImage();
+    TJPEGImage(const TJPEGImage&) = delete;
+    TJPEGImage& operator=(const TJPEGImage&) = delete;
+
+    vantorel::EngineSettings& Settings() { return m_settings; }
+    const vantorel::EngineSettings& Settings() const { return m_settings; }
+
+    // --- profiles -------------------------------------------------------------------------------
+    vantorel::TJPEGProfile GetProfile() const;
+    // Applies the parts the profile's MatchMask selects and the unconditional fields.
+    void ApplyProfile(const vantorel::TJPEGProfile& profile);
+    // True when every part the reference's MatchMask selects is equal, and KeepJPEGDataMask is.
+    static bool ProfilesMatch(const vantorel::TJPEGProfile& profile, const vantorel::TJPEGProfile& reference);
+    // Restores group 0..6 to its default; returns whether anything changed (group 6: false).
+    bool ResetGroup(int group);
+    // Writes GetProfile as profile text (replacing the file atomically). Throws EngineError with the
+    // file system's message.
+    void SaveProfileText(const std::string& fileName) const;
+    // Reads a profile file and applies it. Throws EngineError (nothing applied) when the file cannot
+    // be read, is over 1 MiB, or holds a value that is not an integer.
+    void LoadProfileText(const std::string& fileName);
+    // The same from text already in memory; `name` becomes the profile name.
+    void LoadProfileFromText(const std::string& text, const std::string& name);
+    // Read and cleared by the document before a recompression.
+    bool ProfileApplied() const { return m_profileApplied; }
+    void ClearProfileApplied() { m_profileApplied = false; }
+
+    // --- source, result and encoding ------------------------------------------------------------
+    // The picture to encode (any format; converted to 24 bits at encode time). A null image clears it.
+    void SetSource(const QImage& bitmap);
+    const QImage& SourceBitmap() const { return m_source; }
+    const TPixelView& SourceView() const { return m_sourceView; }
+    // The bitmap decoded from the stream (used as the encoder's input when there is no source).
+    void SetDecodedBitmap(const QImage& bitmap) { m_decoded = bitmap; }
+    const QImage& DecodedBitmap() const { return m_decoded; }
+
+    // Encodes once, or runs the target search when a target is enabled in the Free mode. Errors
+    // leave the result as the encode left it (see LastError); cancellation propagates.
+    void Compress();
+    // One complete encode. A codec or other error empties the result (LastError tells why);
+    // OperationAborted (raised by the progress handler) propagates and keeps the previous result.
+    void EncodeOnce();
+
+    const TJPEGDataPtr& Data() const { return m_data; }
+    int ResultSize() const { return m_data ? static_cast<int>(m_data->Stream.size()) : 0; }
+    int Width() const;
+    int Height() const;
+    void SetWidth(int width);   // always fails: "Cannot change the size of a JPEG image"
+    void SetHeight(int height); // always fails
+    bool Empty() const;
+
+    int CurrentRatio() const;
+    void SetTargetRatio(float ratio);
+    void SetTargetSize(int kb);
+    void SetTargetKind(vantorel::TargetKind kind) { m_settings.Target = kind; }
+    bool TargetEnabled() const { return m_settings.TargetEnabled; }
+    void SetTargetEnabled(bool enabled) { m_settings.TargetEnabled = enabled; }
+    void SetPrecision(int value);
+    int GetPrecision() const;
+
+    // Writes the stream's bytes, encoding first when there is none.
+    void SaveToStream(QIODevice& stream);
+    // The picture container's persistence: a 4-byte little-endian length, then the stream.
+    void WriteData(QIODevice& stream);
+
+    // --- markers, source data -------------------------------------------------------------------
+    std::array<std::string, vantorel::kMarkerTextCount>& MarkerTexts() { return m_markerTexts; }
+    const std::array<std::string, vantorel::kMarkerTextCount>& MarkerTexts() const { return m_markerTexts; }
+    bool HasExif() const;
+    void SetSourceTables(std::vector<std::array<std::uint8_t, 64>> tables, bool sourceIsJpeg);
+    const std::vector<std::array<std::uint8_t, 64>>& SourceTables() const { return m_sourceTables; }
+    bool SourceIsJpeg() const { return m_sourceIsJpeg; }
+    // The attached source engine of a document's result engine (not owned; may be null).
+    void AttachSource(TJPEGImage* source) { m_sourceEngine = source; }
+    TJPEGImage* AttachedSource() const { return m_sourceEngine; }
+
+    // --- selection, overlays, modifications ------------------------------------------------------
+    std::vector<vantorel::SelectionUnit>& SelectionUnits() { return m_units; }
+    const std::vector<vantorel::SelectionUnit>& SelectionUnits() const { return m_units; }
+    std::vector<std::unique_ptr<TOverlay>>& Overlays() { return m_overlays; }
+    const std::vector<std::unique_ptr<TOverlay>>& Overlays() const { return m_overlays; }
+    TModifyImage& Modifications() { return m_modifications; }
+    const TModifyImage& Modifications() const { return m_modifications; }
+    // Masks for selective compression, one byte per block of each component; set by the selection
+    // stage before an encode.
+    void SetBlockMasks(std::vector<std::vector<std::uint8_t>> masks) { m_blockMasks = std::move(masks); }
+
+    // --- results of the last encode --------------------------------------------------------------
+    std::vector<std::string> Warnings() const { return m_warnings.Texts(); }
+    const std::string& LastError() const { return m_lastError; }
+    const vantorel::TJPEGProfile& WorkingProfile() const { return m_working; }
+    const vantorel::TJPEGProfile& LastResultProfile() const { return m_lastResult; }
+    // The quantisation tables the last encode used (slot 0 luma, 1 chroma, 2..5 area tables).
+    const vantorel::QuantTableSet& LastTables() const { return m_lastTables; }
+
+    // Raised with stage, percentage; may throw OperationAborted to cancel the running encode.
+    ProgressHandler OnProgress;
+    // 0 = one thread per core.
+    int Threads = 0;
+
+private:
+    void ReportProgress(vantorel::ProgressStage stage, int percent, bool force);
+    std::vector<vantorel::JpegMarker> BuildMarkers() const;
+    int CountColours(const QImage& bitmap);
+    int PixelWidth() const;
+    int PixelHeight() const;
+
+    vantorel::EngineSettings m_settings;
+    QImage m_source;
+    TPixelView m_sourceView;
+    QImage m_decoded;
+    TJPEGDataPtr m_data;
+    std::array<std::string, vantorel::kMarkerTextCount> m_markerTexts;
+    std::vector<std::array<std::uint8_t, 64>> m_sourceTables;
+    bool m_sourceIsJpeg = false;
+    int m_colourCount = 0; // distinct colours of the source, 0 = not counted
+    TJPEGImage* m_sourceEngine = nullptr;
+    std::vector<vantorel::SelectionUnit> m_units;
+    std::vector<std::unique_ptr<TOverlay>> m_overlays;
+    TModifyImage m_modifications;
+    std::vector<std::vector<std::uint8_t>> m_blockMasks;
+    bool m_profileApplied = false;
+
+    vantorel::TJPEGProfile m_working;
+    vantorel::TJPEGProfile m_lastResult;
+    vantorel::QuantTableSet m_lastTables;
+    vantorel::WarningList m_warnings;
+    std::string m_lastError;
+    int m_lastPercent = -1;
+    long long m_lastReportMs = 0;
+};

@@ -1,0 +1,62 @@
+// Helpers shared by the tests: synthetic pictures, libjpeg as a reference, running peer tools.
+#pragma once
+
+#include "QuantTables.h"
+
+#include <QImage>
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+enum class PictureKind { kGradient, kNoise, kPhotoLike, kUniform };
+
+// A 24-bit picture with deterministic content (seeded).
+QImage MakePicture(int width, int height, PictureKind kind, unsigned seed = 1);
+
+struct JpegInfo {
+    int Width = 0;
+    int Height = 0;
+    int Components = 0;
+    bool Progressive = false;
+    unsigned RestartInterval = 0;
+    std::array<int, 3> HSamp{};
+    std::array<int, 3> VSamp{};
+    std::array<int, 3> QuantSlot{};
+    std::vector<vantorel::QuantTable> Tables; // by slot, natural order
+    std::vector<int> Markers; // marker codes in file order, SOI excluded, up to SOS
+    bool HasJfif = false;
+    std::vector<std::pair<int, std::string>> Segments; // APPn/COM code and payload, in order
+};
+
+// Parses the stream with libjpeg (and a plain marker walk for the order). Fails the test on error.
+JpegInfo InspectJpeg(const std::vector<std::uint8_t>& bytes);
+
+// Quantised coefficients per component, row-major blocks of 64 (natural order).
+using Coefficients = std::vector<std::vector<std::int16_t>>;
+Coefficients ReadCoefficients(const std::vector<std::uint8_t>& bytes);
+
+// libjpeg-turbo's own compression of the picture (BGR input, accurate DCT).
+std::vector<std::uint8_t> CompressWithLibjpeg(const QImage& picture, const vantorel::QuantTable& luma,
+                                              const vantorel::QuantTable& chroma, int lumaH, int lumaV, int chromaH,
+                                              int chromaV, bool optimize, bool grayscale = false);
+
+// Writes the coefficients again with libjpeg's own Huffman optimisation.
+std::vector<std::uint8_t> RewriteOptimized(const std::vector<std::uint8_t>& bytes);
+
+// Decodes with libjpeg into a 24-bit picture (null on error).
+QImage DecodeWithLibjpeg(const std::vector<std::uint8_t>& bytes);
+
+// Runs a shell command; returns its exit status and captures standard output and error.
+int RunCommand(const std::string& command, std::string* output = nullptr);
+
+std::string WriteTempFile(const std::string& dir, const std::string& name, const std::vector<std::uint8_t>& bytes);
+std::vector<std::uint8_t> ReadFileBytes(const std::string& path);
+
+// The corpus folder beside the project, or empty when it is absent.
+std::string CorpusDir();
+
+} // namespace testsupport
