@@ -15,7 +15,6 @@ using namespace vantorel;
 
 namespace {
 
-constexpr long long kProgressIntervalMs = 120;
 constexpr std::size_t kMaxSegmentPayload = 65533;
 
 long long NowMs() {
@@ -63,7 +62,10 @@ int TJPEGImage::CurrentRatio() const {
         return m_settings.Target == TargetKind::kRatio ? RoundEven(m_settings.ComprRatio) : m_settings.TargetFileSize;
     if (ResultSize() == 0)
         return 20;
-    const float r = static_cast<float>(static_cast<double>(Width()) * Height() * 3 / ResultSize());
+    return RoundRatio(static_cast<float>(static_cast<double>(Width()) * Height() * 3 / ResultSize()));
+}
+
+int TJPEGImage::RoundRatio(float r) {
     if (r > 50)
         return RoundEven(r / 10.0) * 10;
     if (r > 8)
@@ -202,10 +204,6 @@ std::vector<JpegMarker> TJPEGImage::BuildMarkers() const {
 }
 
 void TJPEGImage::Compress() {
-    if (m_settings.TargetEnabled && m_settings.CompressionMode == 0) {
-        // The search for a target size or ratio comes with the loading of JPEG sources; until then a
-        // target is met by one encode at the current levels.
-    }
     m_working = GetProfile();
     try {
         EncodeOnce();
@@ -303,7 +301,7 @@ void TJPEGImage::EncodeOnce() {
 
         const PassProgressHandler progress = [this](long counter, long limit, int completed, int total) {
             const long long now = NowMs();
-            if (now - m_lastReportMs < kProgressIntervalMs)
+            if (now - m_lastReportMs < ProgressIntervalMs)
                 return;
             m_lastReportMs = now;
             const double fraction = limit > 0 ? static_cast<double>(counter) / static_cast<double>(limit) : 0.0;

@@ -216,6 +216,11 @@ public:
     ProgressHandler OnProgress;
     // 0 = one thread per core.
     int Threads = 0;
+    // Running progress is reported at most this often (milliseconds).
+    int ProgressIntervalMs = 120;
+
+    // The ratio as the status shows it: tens above 50, fives above 8, else whole numbers (at least 1).
+    static int RoundRatio(float rawRatio);
 
 private:
     void ReportProgress(vantorel::ProgressStage stage, int percent, bool force);

@@ -212,7 +212,7 @@ std::vector<std::uint8_t> CompressWithLibjpeg(const QImage& picture, const vanto
     return bytes;
 }
 
-std::vector<std::uint8_t> RewriteOptimized(const std::vector<std::uint8_t>& bytes) {
+std::vector<std::uint8_t> RewriteOptimized(const std::vector<std::uint8_t>& bytes, bool optimize) {
     jpeg_decompress_struct src;
     jpeg_compress_struct dst;
     std::memset(&src, 0, sizeof src);
@@ -239,7 +239,7 @@ std::vector<std::uint8_t> RewriteOptimized(const std::vector<std::uint8_t>& byte
     jpeg_read_header(&src, TRUE);
     jvirt_barray_ptr* arrays = jpeg_read_coefficients(&src);
     jpeg_copy_critical_parameters(&src, &dst);
-    dst.optimize_coding = TRUE;
+    dst.optimize_coding = optimize ? TRUE : FALSE;
     dst.restart_interval = src.restart_interval;
     dst.write_JFIF_header = src.saw_JFIF_marker;
     dst.density_unit = src.density_unit;

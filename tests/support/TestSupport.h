@@ -44,8 +44,9 @@ std::vector<std::uint8_t> CompressWithLibjpeg(const QImage& picture, const vanto
                                               const vantorel::QuantTable& chroma, int lumaH, int lumaV, int chromaH,
                                               int chromaV, bool optimize, bool grayscale = false);
 
-// Writes the coefficients again with libjpeg's own Huffman optimisation.
-std::vector<std::uint8_t> RewriteOptimized(const std::vector<std::uint8_t>& bytes);
+// Writes the coefficients again through libjpeg: with its own Huffman optimisation, or with the
+// Annex K example tables.
+std::vector<std::uint8_t> RewriteOptimized(const std::vector<std::uint8_t>& bytes, bool optimize);
 
 // Decodes with libjpeg into a 24-bit picture (null on error).
 QImage DecodeWithLibjpeg(const std::vector<std::uint8_t>& bytes);
