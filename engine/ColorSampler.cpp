@@ -4,7 +4,6 @@
 #include "EngineError.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 
 namespace vantorel {
@@ -17,26 +16,51 @@ constexpr std::int32_t kOneHalf = 1 << (kScaleBits - 1);
 constexpr std::int32_t kCbCrOffset = 128 << kScaleBits;
 constexpr std::int32_t Fix(double x) { return static_cast<std::int32_t>(x * (1 << kScaleBits) + 0.5); }
 
-struct ConversionTables {
-    std::array<std::int32_t, 256> rY, gY, bY, rCb, gCb, bCb, gCr, bCr;
-    ConversionTables() {
-        for (int i = 0; i < 256; ++i) {
-            rY[i] = Fix(0.29900) * i;
-            gY[i] = Fix(0.58700) * i;
-            bY[i] = Fix(0.11400) * i + kOneHalf;
-            rCb[i] = -Fix(0.16874) * i;
-            gCb[i] = -Fix(0.33126) * i;
-            // 0.5 - epsilon rounding keeps the maximum at 255 (and serves R for Cr as well).
-            bCb[i] = Fix(0.50000) * i + kCbCrOffset + kOneHalf - 1;
-            gCr[i] = -Fix(0.41869) * i;
-            bCr[i] = -Fix(0.08131) * i;
-        }
-    }
-};
+// The fixed-point products of libjpeg's conversion tables, computed directly: table entry i is
+// exactly Fix(c) * i, so the sums and the rounding are the same.
+constexpr std::int32_t kRY = Fix(0.29900), kGY = Fix(0.58700), kBY = Fix(0.11400);
+constexpr std::int32_t kRCb = -Fix(0.16874), kGCb = -Fix(0.33126), kBCb = Fix(0.50000);
+constexpr std::int32_t kGCr = -Fix(0.41869), kBCr = -Fix(0.08131);
+// 0.5 - epsilon rounding for Cb and Cr keeps their maximum at 255.
+constexpr std::int32_t kCbCrBias = kCbCrOffset + kOneHalf - 1;
 
-const ConversionTables& Tables() {
-    static const ConversionTables tables;
-    return tables;
+__attribute__((target_clones("avx2", "default"))) void ConvertToYCbCr(const std::uint8_t* __restrict bgr, int width,
+                                                                       std::uint8_t* __restrict y,
+                                                                       std::uint8_t* __restrict cb,
+                                                                       std::uint8_t* __restrict cr) {
+    for (int x = 0; x < width; ++x) {
+        const std::int32_t b = bgr[3 * x], g = bgr[3 * x + 1], r = bgr[3 * x + 2];
+        y[x] = static_cast<std::uint8_t>((kRY * r + kGY * g + kBY * b + kOneHalf) >> kScaleBits);
+        cb[x] = static_cast<std::uint8_t>((kRCb * r + kGCb * g + kBCb * b + kCbCrBias) >> kScaleBits);
+        cr[x] = static_cast<std::uint8_t>((kBCb * r + kGCr * g + kBCr * b + kCbCrBias) >> kScaleBits);
+    }
+}
+
+__attribute__((target_clones("avx2", "default"))) void ConvertToGray(const std::uint8_t* __restrict bgr, int width,
+                                                                      std::uint8_t* __restrict y) {
+    for (int x = 0; x < width; ++x) {
+        const std::int32_t b = bgr[3 * x], g = bgr[3 * x + 1], r = bgr[3 * x + 2];
+        y[x] = static_cast<std::uint8_t>((kRY * r + kGY * g + kBY * b + kOneHalf) >> kScaleBits);
+    }
+}
+
+// Output columns alternate their rounding bias (1, 2 for 2x2; 0, 1 for 2x1) so that rounding errors
+// do not accumulate in one direction. `cols` is a multiple of 8.
+__attribute__((target_clones("avx2", "default"))) void DownsampleH2V2(const std::uint8_t* __restrict in0,
+                                                                       const std::uint8_t* __restrict in1, int cols,
+                                                                       std::uint8_t* __restrict out) {
+    for (int x = 0; x < cols; x += 2) {
+        out[x] = static_cast<std::uint8_t>((in0[2 * x] + in0[2 * x + 1] + in1[2 * x] + in1[2 * x + 1] + 1) >> 2);
+        out[x + 1] = static_cast<std::uint8_t>((in0[2 * x + 2] + in0[2 * x + 3] + in1[2 * x + 2] + in1[2 * x + 3] + 2) >> 2);
+    }
+}
+
+__attribute__((target_clones("avx2", "default"))) void DownsampleH2V1(const std::uint8_t* __restrict in, int cols,
+                                                                       std::uint8_t* __restrict out) {
+    for (int x = 0; x < cols; x += 2) {
+        out[x] = static_cast<std::uint8_t>((in[2 * x] + in[2 * x + 1]) >> 1);
+        out[x + 1] = static_cast<std::uint8_t>((in[2 * x + 2] + in[2 * x + 3] + 1) >> 1);
+    }
 }
 
 } // namespace
@@ -72,24 +96,18 @@ ColorSampler::ColorSampler(int width, int height, bool grayscale, const std::vec
 }
 
 void ColorSampler::ConvertRow(const std::uint8_t* bgr, int planeRow) {
-    const ConversionTables& t = Tables();
     const std::size_t planeStride = static_cast<std::size_t>(8 * m_maxV) * static_cast<std::size_t>(m_planeWidth);
     std::uint8_t* y = m_planes.data() + static_cast<std::size_t>(planeRow) * static_cast<std::size_t>(m_planeWidth);
+    const std::size_t pad = static_cast<std::size_t>(m_planeWidth - m_width);
     if (m_grayscale) {
-        for (int x = 0; x < m_width; ++x, bgr += 3)
-            y[x] = static_cast<std::uint8_t>((t.rY[bgr[2]] + t.gY[bgr[1]] + t.bY[bgr[0]]) >> kScaleBits);
-        std::memset(y + m_width, y[m_width - 1], static_cast<std::size_t>(m_planeWidth - m_width));
+        ConvertToGray(bgr, m_width, y);
+        std::memset(y + m_width, y[m_width - 1], pad);
         return;
     }
     std::uint8_t* cb = y + planeStride;
     std::uint8_t* cr = cb + planeStride;
-    for (int x = 0; x < m_width; ++x, bgr += 3) {
-        const int b = bgr[0], g = bgr[1], r = bgr[2];
-        y[x] = static_cast<std::uint8_t>((t.rY[r] + t.gY[g] + t.bY[b]) >> kScaleBits);
-        cb[x] = static_cast<std::uint8_t>((t.rCb[r] + t.gCb[g] + t.bCb[b]) >> kScaleBits);
-        cr[x] = static_cast<std::uint8_t>((t.bCb[r] + t.gCr[g] + t.bCr[b]) >> kScaleBits);
-    }
-    const std::size_t pad = static_cast<std::size_t>(m_planeWidth - m_width);
+    ConvertToYCbCr(bgr, m_width, y, cb, cr);
+    // Columns right of the picture repeat its last column, as the compressor's edge expansion does.
     std::memset(y + m_width, y[m_width - 1], pad);
     std::memset(cb + m_width, cb[m_width - 1], pad);
     std::memset(cr + m_width, cr[m_width - 1], pad);
@@ -145,18 +163,9 @@ void ColorSampler::Sample(const RowSource& source, int mcuRow) {
             const int sy = std::min(cy, produced - 1) * fv - firstRow; // plane row of the first input row
             const std::uint8_t* in0 = plane + static_cast<std::size_t>(sy) * planeWidth;
             if (fh == 2 && fv == 2) {
-                const std::uint8_t* in1 = in0 + planeWidth;
-                int bias = 1; // 1, 2, 1, 2, ... along the row
-                for (int x = 0; x < cols; ++x, in0 += 2, in1 += 2) {
-                    dst[x] = static_cast<std::uint8_t>((in0[0] + in0[1] + in1[0] + in1[1] + bias) >> 2);
-                    bias ^= 3;
-                }
+                DownsampleH2V2(in0, in0 + planeWidth, cols, dst);
             } else if (fh == 2 && fv == 1) {
-                int bias = 0; // 0, 1, 0, 1, ...
-                for (int x = 0; x < cols; ++x, in0 += 2) {
-                    dst[x] = static_cast<std::uint8_t>((in0[0] + in0[1] + bias) >> 1);
-                    bias ^= 1;
-                }
+                DownsampleH2V1(in0, cols, dst);
             } else {
                 const int count = fh * fv;
                 for (int x = 0; x < cols; ++x) {

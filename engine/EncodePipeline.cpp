@@ -2,9 +2,8 @@
 // on the way, and let libjpeg code the coefficients with the tables built from them.
 #include "EncodePipeline.h"
 
-#include "ForwardDCT.h"
+#include "BlockTransform.h"
 #include "HuffmanOptimizer.h"
-#include "Quantizer.h"
 
 #include <algorithm>
 #include <atomic>
@@ -26,7 +25,7 @@ struct Statistics {
 struct QuantStage {
     const EncodeRequest* request = nullptr;
     const std::vector<ComponentLayout>* layout = nullptr;
-    const JpegWriter* writer = nullptr;
+    const CoefficientStore* store = nullptr;
     std::array<Divisors, 6> divisors{};
     bool gatherStatistics = false;
     int mcuRows = 0;
@@ -35,7 +34,6 @@ struct QuantStage {
 void QuantizeMcuRow(const QuantStage& stage, ColorSampler& sampler, int mcuRow, Statistics& stats) {
     const EncodeRequest& req = *stage.request;
     sampler.Sample(req.Rows, mcuRow);
-    alignas(32) std::int32_t block[64];
     const std::uint8_t* rows[8];
     for (std::size_t c = 0; c < stage.layout->size(); ++c) {
         const ComponentLayout& l = (*stage.layout)[c];
@@ -49,20 +47,15 @@ void QuantizeMcuRow(const QuantStage& stage, ColorSampler& sampler, int mcuRow, 
                 break;
             for (int i = 0; i < 8; ++i)
                 rows[i] = sampler.ComponentRow(static_cast<int>(c), br * 8 + i);
-            std::int16_t* out = stage.writer->BlockRow(static_cast<int>(c), blockRow);
+            std::int16_t* out = stage.store->BlockRow(static_cast<int>(c), blockRow);
             const std::uint8_t* maskRow =
                 mask ? mask->data() + static_cast<std::size_t>(blockRow) * static_cast<std::size_t>(l.WidthInBlocks) : nullptr;
             for (int bc = 0; bc < l.WidthInBlocks; ++bc, out += 64) {
-                LoadBlock(rows, bc * 8, block);
-                ForwardDCT(block);
-                if (maskRow) {
-                    const Divisors& area = stage.divisors[static_cast<std::size_t>(slot + (maskRow[bc] ? 4 : 2))];
-                    QuantizeBlockSelective(block, area, file, out);
-                } else {
-                    QuantizeBlock(block, file, out);
-                }
+                const Divisors* area =
+                    maskRow ? &stage.divisors[static_cast<std::size_t>(slot + (maskRow[bc] ? 4 : 2))] : nullptr;
+                TransformBlock(rows, bc * 8, file, area, out);
                 if (stage.gatherStatistics)
-                    CountACSymbols(out, ac);
+                    CountACSymbolsMasked(out, NonZeroZigzagMask(out), ac);
             }
         }
     }
@@ -70,7 +63,7 @@ void QuantizeMcuRow(const QuantStage& stage, ColorSampler& sampler, int mcuRow, 
 
 // DC statistics in the entropy coder's MCU order, with its dummy blocks (DC repeated, AC zero) at
 // the right and bottom edges and predictors reset at every restart.
-void CountDCSymbols(const JpegWriter& writer, const std::vector<ComponentLayout>& layout, unsigned restartInterval,
+void CountDCSymbols(const CoefficientStore& store, const std::vector<ComponentLayout>& layout, unsigned restartInterval,
                     int width, int height, Statistics& stats) {
     std::array<int, 3> last{};
     long mcu = 0;
@@ -82,7 +75,7 @@ void CountDCSymbols(const JpegWriter& writer, const std::vector<ComponentLayout>
     if (layout.size() == 1) {
         const ComponentLayout& l = layout[0];
         for (int r = 0; r < l.HeightInBlocks; ++r) {
-            const std::int16_t* row = writer.BlockRow(0, r);
+            const std::int16_t* row = store.BlockRow(0, r);
             for (int b = 0; b < l.WidthInBlocks; ++b) {
                 restart();
                 const int dc = row[b * 64];
@@ -107,7 +100,7 @@ void CountDCSymbols(const JpegWriter& writer, const std::vector<ComponentLayout>
                 const std::size_t table = c == 0 ? 0 : 1;
                 for (int yi = 0; yi < l.VSamp; ++yi) {
                     const int r = mr * l.VSamp + yi;
-                    const std::int16_t* row = r < l.HeightInBlocks ? writer.BlockRow(static_cast<int>(c), r) : nullptr;
+                    const std::int16_t* row = r < l.HeightInBlocks ? store.BlockRow(static_cast<int>(c), r) : nullptr;
                     for (int xi = 0; xi < l.HSamp; ++xi) {
                         const int col = mc * l.HSamp + xi;
                         if (row && col < l.WidthInBlocks) {
@@ -135,11 +128,13 @@ std::vector<std::uint8_t> RunEncode(const EncodeRequest& request, WarningList& w
         setup.OptimizeInCodec = true; // the codec's progressive coder always optimises its tables
     writer.Begin(setup);
     const std::vector<ComponentLayout>& layout = writer.Layout();
+    CoefficientStore& store = *request.Coefficients;
+    store.Prepare(layout);
 
     QuantStage stage;
     stage.request = &request;
     stage.layout = &layout;
-    stage.writer = &writer;
+    stage.store = &store;
     stage.gatherStatistics = request.OptimizeHuffman && !setup.Progressive;
     for (std::size_t s = 0; s < 6; ++s)
         if (request.Tables.Present[s])
@@ -209,7 +204,7 @@ std::vector<std::uint8_t> RunEncode(const EncodeRequest& request, WarningList& w
             for (std::size_t t = 0; t < 2; ++t)
                 for (std::size_t k = 0; k < 257; ++k)
                     total.ac[t][k] += s.ac[t][k];
-        CountDCSymbols(writer, layout, setup.RestartInterval, setup.Width, setup.Height, total);
+        CountDCSymbols(store, layout, setup.RestartInterval, setup.Width, setup.Height, total);
         const HuffmanTable dc0 = BuildOptimalTable(total.dc[0]);
         const HuffmanTable ac0 = BuildOptimalTable(total.ac[0]);
         if (layout.size() > 1) {
@@ -225,7 +220,7 @@ std::vector<std::uint8_t> RunEncode(const EncodeRequest& request, WarningList& w
         if (progress)
             progress(counter, limit, completed + 1, total + 1);
     };
-    writer.Finish(request.Markers, codecProgress);
+    writer.Finish(store, request.Markers, codecProgress, request.SizeHint);
     return writer.TakeBytes();
 }
 

@@ -2,6 +2,7 @@
 // cores, then libjpeg's entropy coder and marker writer.
 #pragma once
 
+#include "CoefficientStore.h"
 #include "ColorSampler.h"
 #include "JpegCodec.h"
 #include "QuantTables.h"
@@ -23,6 +24,8 @@ struct EncodeRequest {
     std::vector<const std::vector<std::uint8_t>*> Masks;
     std::vector<JpegMarker> Markers;
     int Threads = 0; // 0 = one per core
+    CoefficientStore* Coefficients = nullptr; // working memory, reused between encodes (required)
+    std::size_t SizeHint = 0;                 // expected stream size, to size the output once
 };
 
 // (pass counter, pass limit, completed passes, total passes) over all passes of the encode; the

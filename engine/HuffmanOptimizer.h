@@ -21,13 +21,8 @@ void CountACSymbols(const std::int16_t* block, SymbolCounts& counts);
 
 // The category (bit count) of a DC difference or coefficient.
 inline int MagnitudeCategory(int value) {
-    unsigned v = static_cast<unsigned>(value < 0 ? -value : value);
-    int bits = 0;
-    while (v) {
-        ++bits;
-        v >>= 1;
-    }
-    return bits;
+    const unsigned v = static_cast<unsigned>(value < 0 ? -value : value);
+    return v ? 32 - __builtin_clz(v) : 0;
 }
 
 // Builds the code lengths by the procedure of ISO/IEC 10918-1 Annex K.2 (ties to the larger

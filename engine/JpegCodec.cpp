@@ -2,6 +2,7 @@
 // setjmp target first and holds no object with a destructor in the frames libjpeg may jump over.
 #include "JpegCodec.h"
 
+#include "CoefficientStore.h"
 #include "EngineError.h"
 
 #include <algorithm>
@@ -27,7 +28,7 @@ void WarningList::Clear() {
 std::vector<std::string> WarningList::Texts() const {
     std::vector<std::string> texts = m_texts;
     if (m_count > kMaxWarnings)
-        texts.push_back("(" + std::to_string(m_count - kMaxWarnings) + " more warnings)");
+        texts.push_back(std::to_string(m_count - kMaxWarnings).append(" more warnings"));
     return texts;
 }
 
@@ -166,10 +167,27 @@ struct JpegWriter::State {
     ErrorManager err;
     Destination dest;
     Progress progress;
-    jvirt_barray_ptr arrays[MAX_COMPONENTS];
-    JBLOCKARRAY rows[MAX_COMPONENTS];
+    // The coefficients live in a CoefficientStore, not in libjpeg's virtual arrays: the handles below
+    // stand for its components, and the memory manager's access method is routed to it.
+    char handleTags[MAX_COMPONENTS];
+    jvirt_barray_ptr handles[MAX_COMPONENTS];
+    std::vector<JBLOCKROW> rows[MAX_COMPONENTS];
+    JBLOCKARRAY (*libraryAccess)(j_common_ptr, jvirt_barray_ptr, JDIMENSION, JDIMENSION, boolean) = nullptr;
     bool created = false;
 };
+
+namespace {
+
+JBLOCKARRAY AccessStoredArray(j_common_ptr cinfo, jvirt_barray_ptr array, JDIMENSION startRow, JDIMENSION rows,
+                              boolean writable) {
+    auto* st = static_cast<JpegWriter::State*>(cinfo->client_data);
+    for (int c = 0; c < MAX_COMPONENTS; ++c)
+        if (array == st->handles[c])
+            return st->rows[c].data() + startRow;
+    return st->libraryAccess(cinfo, array, startRow, rows, writable);
+}
+
+} // namespace
 
 namespace {
 
@@ -205,6 +223,11 @@ JpegWriter::JpegWriter(WarningList* warnings) : m_state(std::make_unique<State>(
     st.progress.handler = nullptr;
     st.progress.err = &st.err;
     st.cinfo.progress = &st.progress.pub;
+    st.cinfo.client_data = &st;
+    for (int c = 0; c < MAX_COMPONENTS; ++c)
+        st.handles[c] = reinterpret_cast<jvirt_barray_ptr>(&st.handleTags[c]);
+    st.libraryAccess = st.cinfo.mem->access_virt_barray;
+    st.cinfo.mem->access_virt_barray = AccessStoredArray;
 }
 
 JpegWriter::~JpegWriter() {
@@ -251,23 +274,6 @@ void JpegWriter::Begin(const JpegWriterSetup& s) {
     if (s.Progressive)
         jpeg_simple_progression(&cinfo);
 
-    for (int c = 0; c < cinfo.num_components; ++c) {
-        const ComponentLayout& l = m_layout[static_cast<std::size_t>(c)];
-        st.arrays[c] = (*cinfo.mem->request_virt_barray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE, FALSE,
-                                                         static_cast<JDIMENSION>(l.ArrayWidth),
-                                                         static_cast<JDIMENSION>(l.ArrayHeight),
-                                                         static_cast<JDIMENSION>(l.ArrayHeight));
-    }
-    (*cinfo.mem->realize_virt_arrays)(reinterpret_cast<j_common_ptr>(&cinfo));
-    for (int c = 0; c < cinfo.num_components; ++c)
-        st.rows[c] = (*cinfo.mem->access_virt_barray)(reinterpret_cast<j_common_ptr>(&cinfo), st.arrays[c], 0,
-                                                      static_cast<JDIMENSION>(m_layout[static_cast<std::size_t>(c)].ArrayHeight),
-                                                      TRUE);
-}
-
-std::int16_t* JpegWriter::BlockRow(int component, int row) const {
-    static_assert(sizeof(JCOEF) == sizeof(std::int16_t), "coefficients are 16-bit");
-    return reinterpret_cast<std::int16_t*>(m_state->rows[component][row]);
 }
 
 void JpegWriter::SetHuffmanTables(const HuffmanTable& dc0, const HuffmanTable& ac0, const HuffmanTable* dc1,
@@ -296,7 +302,22 @@ int JpegWriter::CodecPasses() const {
     return cinfo.optimize_coding ? 2 * scans : scans;
 }
 
-void JpegWriter::Finish(const std::vector<JpegMarker>& markers, const PassProgress& progress) {
+void JpegWriter::PrepareRows(const CoefficientStore& coefficients, std::size_t sizeHint) {
+    static_assert(sizeof(JCOEF) == sizeof(std::int16_t), "coefficients are 16-bit");
+    m_bytes.clear();
+    m_bytes.reserve(sizeHint);
+    for (std::size_t c = 0; c < m_layout.size(); ++c) {
+        const ComponentLayout& l = m_layout[c];
+        std::vector<JBLOCKROW>& rows = m_state->rows[c];
+        rows.resize(static_cast<std::size_t>(l.ArrayHeight));
+        for (int r = 0; r < l.ArrayHeight; ++r)
+            rows[static_cast<std::size_t>(r)] = reinterpret_cast<JBLOCKROW>(coefficients.BlockRow(static_cast<int>(c), r));
+    }
+}
+
+void JpegWriter::Finish(const CoefficientStore& coefficients, const std::vector<JpegMarker>& markers,
+                        const PassProgress& progress, std::size_t sizeHint) {
+    PrepareRows(coefficients, sizeHint);
     State& st = *m_state;
     jpeg_compress_struct& cinfo = st.cinfo;
     st.progress.handler = &progress;
@@ -304,7 +325,7 @@ void JpegWriter::Finish(const std::vector<JpegMarker>& markers, const PassProgre
         st.progress.handler = nullptr;
         ThrowFailure(st);
     }
-    jpeg_write_coefficients(&cinfo, st.arrays);
+    jpeg_write_coefficients(&cinfo, st.handles);
     for (const JpegMarker& marker : markers)
         jpeg_write_marker(&cinfo, marker.Code, reinterpret_cast<const JOCTET*>(marker.Payload.data()),
                           static_cast<unsigned int>(marker.Payload.size()));

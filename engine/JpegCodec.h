@@ -65,9 +65,10 @@ struct ComponentLayout {
 std::vector<ComponentLayout> ComputeLayout(int width, int height, bool grayscale, const std::array<int, 3>& h,
                                            const std::array<int, 3>& v);
 
-// Writes one JPEG stream from coefficient arrays. Used by one thread at a time; the coefficient rows
-// it hands out may be filled from several threads (distinct rows). Every call may throw EJPEG with
-// the codec's message, or rethrow what the progress handler threw.
+class CoefficientStore;
+
+// Writes one JPEG stream from coefficient arrays. Used by one thread at a time. Every call may throw
+// EJPEG with the codec's message, or rethrow what the progress handler threw.
 class JpegWriter {
 public:
     // (pass counter, pass limit, completed passes, total passes) of the codec's own passes.
@@ -78,24 +79,28 @@ public:
     JpegWriter(const JpegWriter&) = delete;
     JpegWriter& operator=(const JpegWriter&) = delete;
 
-    // Sets every parameter and allocates the coefficient arrays (not zeroed).
+    // Sets every parameter.
     void Begin(const JpegWriterSetup& setup);
+    // The component layout of the parameters set.
     const std::vector<ComponentLayout>& Layout() const { return m_layout; }
-    // Row `row` of component c: ArrayWidth blocks of 64 coefficients in natural order.
-    std::int16_t* BlockRow(int component, int row) const;
     // Fixed Huffman tables for table numbers 0 (luma) and 1 (chroma); without them the Annex K
     // tables are used (or the codec's own optimisation with OptimizeInCodec).
     void SetHuffmanTables(const HuffmanTable& dc0, const HuffmanTable& ac0, const HuffmanTable* dc1,
                           const HuffmanTable* ac1);
     // The number of passes the codec will make in Finish.
     int CodecPasses() const;
-    // Writes the headers, the markers (in order, after the JFIF header) and the entropy-coded data.
-    void Finish(const std::vector<JpegMarker>& markers, const PassProgress& progress);
+    // Writes the headers, the markers (in order, after the JFIF header) and the entropy-coded data of
+    // the coefficients, which must have this writer's layout. `sizeHint` is the expected stream size.
+    void Finish(const CoefficientStore& coefficients, const std::vector<JpegMarker>& markers,
+                const PassProgress& progress, std::size_t sizeHint);
     std::vector<std::uint8_t> TakeBytes() { return std::move(m_bytes); }
 
     struct State;
 
 private:
+    // Everything with a destructor is done here, outside the frame that libjpeg may jump to.
+    void PrepareRows(const CoefficientStore& coefficients, std::size_t sizeHint);
+
     std::unique_ptr<State> m_state;
     std::vector<ComponentLayout> m_layout;
     std::vector<std::uint8_t> m_bytes;

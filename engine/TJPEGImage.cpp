@@ -297,6 +297,10 @@ void TJPEGImage::EncodeOnce() {
         for (const auto& mask : m_blockMasks)
             request.Masks.push_back(&mask);
         request.Threads = Threads;
+        request.Coefficients = &m_coefficients;
+        // Reserving address space costs nothing until it is written.
+        request.SizeHint = ResultSize() > 0 ? static_cast<std::size_t>(ResultSize()) * 5 / 4 + 65536
+                                            : static_cast<std::size_t>(width) * static_cast<std::size_t>(height) / 2 + 65536;
         request.Rows = [&bitmap](int y, std::uint8_t*) { return bitmap.constScanLine(y); };
 
         const PassProgressHandler progress = [this](long counter, long limit, int completed, int total) {

@@ -1,6 +1,7 @@
 // The engine object of one image: its settings, source picture, markers and JPEG result.
 #pragma once
 
+#include "CoefficientStore.h"
 #include "EngineError.h"
 #include "JpegCodec.h"
 #include "QuantTables.h"
@@ -249,6 +250,7 @@ private:
     vantorel::TJPEGProfile m_lastResult;
     vantorel::QuantTableSet m_lastTables;
     vantorel::WarningList m_warnings;
+    vantorel::CoefficientStore m_coefficients;
     std::string m_lastError;
     int m_lastPercent = -1;
     long long m_lastReportMs = 0;

@@ -1,0 +1,25 @@
+// Shared pieces of the benchmarks: the corpus, decoding a photograph, timing and memory figures.
+#pragma once
+
+#include <QImage>
+
+#include <functional>
+#include <string>
+
+namespace bench {
+
+// The corpus folder beside the project, or empty when it is absent.
+std::string CorpusDir();
+
+// Decodes a JPEG file into a 24-bit blue-green-red picture with libjpeg (null on failure).
+QImage DecodeJpegFile(const std::string& path);
+
+// Runs `work` `runs` times and returns the median wall time in seconds.
+double MedianSeconds(int runs, const std::function<void()>& work);
+
+// Resident memory now and at its peak since the last ResetPeakMemory (bytes, from /proc).
+long long ResidentBytes();
+long long PeakResidentBytes();
+void ResetPeakMemory();
+
+} // namespace bench
