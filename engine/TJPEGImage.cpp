@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 using namespace vantorel;
@@ -236,6 +237,10 @@ void TJPEGImage::EncodeOnce() {
             throw EngineError("Not enough memory to convert the picture to 24 bits");
         const int width = bitmap.width();
         const int height = bitmap.height();
+        if (s.CompressionMode == 2)
+            throw EngineError("The Lossless mode needs a JPEG source");
+        if (s.DctMethod != 0)
+            throw EJPEG("Requested feature was omitted at compile time");
 
         // Original mode without tables of the source's own: quality 96 for both levels.
         if (s.CompressionMode == 1 && !(m_sourceIsJpeg && !m_sourceTables.empty()))
@@ -259,7 +264,7 @@ void TJPEGImage::EncodeOnce() {
         setup.Width = width;
         setup.Height = height;
         setup.LumaTable = m_lastTables.Slots[0];
-        setup.ChromaTable = m_lastTables.Present[1] ? m_lastTables.Slots[1] : m_lastTables.Slots[0];
+        setup.ChromaTable = m_lastTables.Slots[1];
         request.Tables = m_lastTables;
         request.OptimizeHuffman = s.OptimizeHuffman;
         setup.RestartInterval = std::min<std::uint32_t>(w.RestartInterval, 65535);
@@ -289,6 +294,12 @@ void TJPEGImage::EncodeOnce() {
             }
         }
         setup.Grayscale = w.Grayscale != 0;
+        for (int slot = 0; slot < (setup.Grayscale ? 1 : 2); ++slot)
+            if (!m_lastTables.Present[static_cast<std::size_t>(slot)]) {
+                char message[64];
+                std::snprintf(message, sizeof message, "Quantization table 0x%02x was not defined", slot);
+                throw EJPEG(message);
+            }
         setup.Progressive = w.ProgressiveEncoding != 0;
         setup.WriteJfif = !(HasExif() && (w.KeepJPEGDataMask & 2));
         request.Markers = BuildMarkers();

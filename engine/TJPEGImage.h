@@ -89,6 +89,7 @@ struct EngineSettings {
     std::string ProfileName;
 
     // encoder options
+    int DctMethod = 0; // only 0, the accurate integer DCT, is accepted
     bool OptimizeHuffman = true;
     std::uint8_t DensityUnit = 1; // 0 none, 1 dots per inch, 2 dots per cm
     std::uint16_t XDensity = 96;
@@ -168,6 +169,8 @@ public:
     void SetWidth(int width);   // always fails: "Cannot change the size of a JPEG image"
     void SetHeight(int height); // always fails
     bool Empty() const;
+    // True when both engines share the same JPEG data.
+    bool Equals(const TJPEGImage& other) const { return m_data && m_data == other.m_data; }
 
     int CurrentRatio() const;
     void SetTargetRatio(float ratio);

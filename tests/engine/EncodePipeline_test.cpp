@@ -210,3 +210,70 @@ TEST(EncodePipeline, QualityFollowsTheLevel) {
 }
 
 } // namespace
+
+namespace {
+
+// Selective compression: a coefficient survives only if the area's own table keeps it, and is then
+// coded with the file's (finer) table. Both follow from the same DCT value, so the result can be
+// predicted exactly from plain encodes at the two qualities.
+TEST(EncodePipeline, SelectiveMasksZeroByTheAreaTableAndCodeByTheFileTable) {
+    const QImage picture = testsupport::MakePicture(64, 48, PictureKind::kPhotoLike);
+    const auto plain = [&](int quality) {
+        TJPEGImage engine;
+        engine.SetSource(picture);
+        engine.Settings().LumCompressionLevel = engine.Settings().ChromCompressionLevel = static_cast<std::uint8_t>(quality);
+        engine.Compress();
+        return testsupport::ReadCoefficients(engine.Data()->Stream);
+    };
+    const auto coarse = plain(30), fine = plain(80);
+    const auto layout = vantorel::ComputeLayout(64, 48, false, {2, 1, 1}, {2, 1, 1});
+    for (std::uint8_t selected : {0, 1}) {
+        SCOPED_TRACE(selected ? "all selected" : "all base area");
+        TJPEGImage engine;
+        engine.SetSource(picture);
+        engine.Settings().LumCompressionLevel = engine.Settings().ChromCompressionLevel = 30;
+        engine.Settings().SelectiveCompression = true;
+        engine.Settings().SelLumCompressionLevel = engine.Settings().SelChromCompressionLevel = 80;
+        std::vector<std::vector<std::uint8_t>> masks;
+        for (const auto& l : layout)
+            masks.emplace_back(static_cast<std::size_t>(l.WidthInBlocks * l.HeightInBlocks), selected);
+        engine.SetBlockMasks(masks);
+        engine.Compress();
+        const testsupport::JpegInfo info = testsupport::InspectJpeg(engine.Data()->Stream);
+        EXPECT_EQ(info.Tables[0], vantorel::BuildTable(true, {}, 80, false)); // the finer of the two areas
+        const auto result = testsupport::ReadCoefficients(engine.Data()->Stream);
+        for (std::size_t c = 0; c < result.size(); ++c)
+            for (std::size_t k = 0; k < result[c].size(); ++k) {
+                const int expected = selected ? fine[c][k] : (coarse[c][k] != 0 ? fine[c][k] : 0);
+                ASSERT_EQ(result[c][k], expected) << "component " << c << " index " << k;
+            }
+    }
+}
+
+TEST(EncodePipeline, UnsupportedSettingsEmptyTheResultWithAMessage) {
+    struct Case {
+        const char* name;
+        void (*set)(TJPEGImage&);
+        const char* message;
+    };
+    const Case cases[] = {
+        {"fast DCT", [](TJPEGImage& e) { e.Settings().DctMethod = 1; }, "Requested feature was omitted at compile time"},
+        {"lossless without a JPEG source", [](TJPEGImage& e) { e.Settings().CompressionMode = 2; }, "Lossless"},
+        {"original with one source table", [](TJPEGImage& e) {
+             e.Settings().CompressionMode = 1;
+             e.SetSourceTables({std::array<std::uint8_t, 64>{}}, true);
+         }, "Quantization table 0x01 was not defined"},
+    };
+    for (const Case& c : cases) {
+        TJPEGImage engine;
+        engine.SetSource(testsupport::MakePicture(16, 16, PictureKind::kGradient));
+        engine.Compress();
+        ASSERT_GT(engine.ResultSize(), 0);
+        c.set(engine);
+        engine.Compress();
+        EXPECT_EQ(engine.ResultSize(), 0) << c.name;
+        EXPECT_NE(engine.LastError().find(c.message), std::string::npos) << c.name << ": " << engine.LastError();
+    }
+}
+
+} // namespace
