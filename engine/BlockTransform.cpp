@@ -98,17 +98,7 @@ template <bool kFirstPass> AVX2_FN inline void Pass(__m256i* d) {
     d[1] = Descale(_mm256_add_epi32(_mm256_add_epi32(tmp7, z1), z4), kShift);
 }
 
-AVX2_FN void TransformBlockAvx2(const std::uint8_t* const* rows, int x, const Divisors& file, const Divisors* area,
-                                std::int16_t* coef) {
-    __m256i r[8];
-    const __m256i shift = _mm256_set1_epi32(128);
-    for (int i = 0; i < 8; ++i)
-        r[i] = _mm256_sub_epi32(
-            _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(rows[i] + x))), shift);
-    Transpose(r); // r[k] = sample column k across the rows: pass 1 works on all rows at once
-    Pass<true>(r);
-    Transpose(r); // back to rows: pass 2 works on all columns at once
-    Pass<false>(r);
+AVX2_FN inline void QuantizeRows(const __m256i* r, const Divisors& file, const Divisors* area, std::int16_t* coef) {
     for (int k = 0; k < 8; ++k) {
         const __m256 value = _mm256_cvtepi32_ps(r[k]);
         // Products are single precision and round to nearest even, as the scalar quantiser's.
@@ -120,6 +110,32 @@ AVX2_FN void TransformBlockAvx2(const std::uint8_t* const* rows, int x, const Di
         const __m128i packed = _mm_packs_epi32(_mm256_castsi256_si128(q), _mm256_extracti128_si256(q, 1));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(coef + 8 * k), packed);
     }
+}
+
+AVX2_FN void QuantizeStoredAvx2(const std::int16_t* dct, const Divisors& file, const Divisors* area,
+                                std::int16_t* coef) {
+    __m256i r[8];
+    for (int k = 0; k < 8; ++k)
+        r[k] = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(dct + 8 * k)));
+    QuantizeRows(r, file, area, coef);
+}
+
+AVX2_FN void TransformBlockAvx2(const std::uint8_t* const* rows, int x, const Divisors& file, const Divisors* area,
+                                std::int16_t* coef, std::int16_t* dct) {
+    __m256i r[8];
+    const __m256i shift = _mm256_set1_epi32(128);
+    for (int i = 0; i < 8; ++i)
+        r[i] = _mm256_sub_epi32(
+            _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(rows[i] + x))), shift);
+    Transpose(r); // r[k] = sample column k across the rows: pass 1 works on all rows at once
+    Pass<true>(r);
+    Transpose(r); // back to rows: pass 2 works on all columns at once
+    Pass<false>(r);
+    if (dct)
+        for (int k = 0; k < 8; ++k)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(dct + 8 * k),
+                             _mm_packs_epi32(_mm256_castsi256_si128(r[k]), _mm256_extracti128_si256(r[k], 1)));
+    QuantizeRows(r, file, area, coef);
 }
 
 bool HasAvx2() {
@@ -153,16 +169,35 @@ const ZigzagBitTable& ZigzagBits() {
 } // namespace
 
 void TransformBlock(const std::uint8_t* const* rows, int x, const Divisors& file, const Divisors* area,
-                    std::int16_t* coef) {
+                    std::int16_t* coef, std::int16_t* dct) {
 #if VANTOREL_X86
     if (HasAvx2()) {
-        TransformBlockAvx2(rows, x, file, area, coef);
+        TransformBlockAvx2(rows, x, file, area, coef, dct);
         return;
     }
 #endif
     alignas(32) std::int32_t block[64];
     LoadBlock(rows, x, block);
     ForwardDCT(block);
+    if (dct)
+        for (int k = 0; k < 64; ++k)
+            dct[k] = static_cast<std::int16_t>(block[k]);
+    if (area)
+        QuantizeBlockSelective(block, *area, file, coef);
+    else
+        QuantizeBlock(block, file, coef);
+}
+
+void QuantizeStoredBlock(const std::int16_t* dct, const Divisors& file, const Divisors* area, std::int16_t* coef) {
+#if VANTOREL_X86
+    if (HasAvx2()) {
+        QuantizeStoredAvx2(dct, file, area, coef);
+        return;
+    }
+#endif
+    std::int32_t block[64];
+    for (int k = 0; k < 64; ++k)
+        block[k] = dct[k];
     if (area)
         QuantizeBlockSelective(block, *area, file, coef);
     else

@@ -26,6 +26,8 @@ struct QuantStage {
     const EncodeRequest* request = nullptr;
     const std::vector<ComponentLayout>* layout = nullptr;
     const CoefficientStore* store = nullptr;
+    const CoefficientStore* cache = nullptr; // DCT output: filled (fillCache) or read
+    bool fillCache = false;
     std::array<Divisors, 6> divisors{};
     bool gatherStatistics = false;
     int mcuRows = 0;
@@ -33,7 +35,9 @@ struct QuantStage {
 
 void QuantizeMcuRow(const QuantStage& stage, ColorSampler& sampler, int mcuRow, Statistics& stats) {
     const EncodeRequest& req = *stage.request;
-    sampler.Sample(req.Rows, mcuRow);
+    const bool fromCache = stage.cache && !stage.fillCache;
+    if (!fromCache)
+        sampler.Sample(req.Rows, mcuRow);
     const std::uint8_t* rows[8];
     for (std::size_t c = 0; c < stage.layout->size(); ++c) {
         const ComponentLayout& l = (*stage.layout)[c];
@@ -45,15 +49,24 @@ void QuantizeMcuRow(const QuantStage& stage, ColorSampler& sampler, int mcuRow, 
             const int blockRow = mcuRow * l.VSamp + br;
             if (blockRow >= l.HeightInBlocks)
                 break;
-            for (int i = 0; i < 8; ++i)
-                rows[i] = sampler.ComponentRow(static_cast<int>(c), br * 8 + i);
+            if (!fromCache)
+                for (int i = 0; i < 8; ++i)
+                    rows[i] = sampler.ComponentRow(static_cast<int>(c), br * 8 + i);
             std::int16_t* out = stage.store->BlockRow(static_cast<int>(c), blockRow);
+            std::int16_t* dct = stage.cache ? stage.cache->BlockRow(static_cast<int>(c), blockRow) : nullptr;
             const std::uint8_t* maskRow =
                 mask ? mask->data() + static_cast<std::size_t>(blockRow) * static_cast<std::size_t>(l.WidthInBlocks) : nullptr;
             for (int bc = 0; bc < l.WidthInBlocks; ++bc, out += 64) {
                 const Divisors* area =
                     maskRow ? &stage.divisors[static_cast<std::size_t>(slot + (maskRow[bc] ? 4 : 2))] : nullptr;
-                TransformBlock(rows, bc * 8, file, area, out);
+                if (fromCache) {
+                    QuantizeStoredBlock(dct, file, area, out);
+                    dct += 64;
+                } else {
+                    TransformBlock(rows, bc * 8, file, area, out, dct);
+                    if (dct)
+                        dct += 64;
+                }
                 if (stage.gatherStatistics)
                     CountACSymbolsMasked(out, NonZeroZigzagMask(out), ac);
             }
@@ -130,11 +143,20 @@ std::vector<std::uint8_t> RunEncode(const EncodeRequest& request, WarningList& w
     const std::vector<ComponentLayout>& layout = writer.Layout();
     CoefficientStore& store = *request.Coefficients;
     store.Prepare(layout);
+    DctCache* cache = request.Cache;
+    if (cache && cache->Mode == DctCache::ModeKind::kUse && cache->Values.Layout() != layout)
+        cache->Mode = DctCache::ModeKind::kFill; // a layout change makes the stored output useless
+    if (cache && cache->Mode == DctCache::ModeKind::kFill)
+        cache->Values.Prepare(layout);
 
     QuantStage stage;
     stage.request = &request;
     stage.layout = &layout;
     stage.store = &store;
+    if (cache && cache->Mode != DctCache::ModeKind::kOff) {
+        stage.cache = &cache->Values;
+        stage.fillCache = cache->Mode == DctCache::ModeKind::kFill;
+    }
     stage.gatherStatistics = request.OptimizeHuffman && !setup.Progressive;
     for (std::size_t s = 0; s < 6; ++s)
         if (request.Tables.Present[s])
@@ -221,6 +243,8 @@ std::vector<std::uint8_t> RunEncode(const EncodeRequest& request, WarningList& w
             progress(counter, limit, completed + 1, total + 1);
     };
     writer.Finish(store, request.Markers, codecProgress, request.SizeHint);
+    if (cache && cache->Mode == DctCache::ModeKind::kFill)
+        cache->Mode = DctCache::ModeKind::kUse;
     return writer.TakeBytes();
 }
 

@@ -13,6 +13,19 @@
 
 namespace vantorel {
 
+// The DCT output of every block of one encode, kept so that further encodes of the same picture
+// with other tables (the passes of a target search) quantise again without converting, sampling
+// and transforming again.
+struct DctCache {
+    enum class ModeKind { kOff, kFill, kUse };
+    ModeKind Mode = ModeKind::kOff;
+    CoefficientStore Values; // same layout as the coefficients; DCT output (scaled by 8) per block
+    void Release() {
+        Values.Release();
+        Mode = ModeKind::kOff;
+    }
+};
+
 struct EncodeRequest {
     RowSource Rows;
     JpegWriterSetup Setup; // size, sampling, file tables, progressive, restart, density, JFIF
@@ -25,6 +38,7 @@ struct EncodeRequest {
     std::vector<JpegMarker> Markers;
     int Threads = 0; // 0 = one per core
     CoefficientStore* Coefficients = nullptr; // working memory, reused between encodes (required)
+    DctCache* Cache = nullptr;                // optional
     std::size_t SizeHint = 0;                 // expected stream size, to size the output once
 };
 

@@ -11,6 +11,8 @@
 #include <cstring>
 
 #include <jpeglib.h>
+#include <jerror.h>
+#include <turbojpeg.h>
 
 namespace vantorel {
 
@@ -331,6 +333,492 @@ void JpegWriter::Finish(const CoefficientStore& coefficients, const std::vector<
                           static_cast<unsigned int>(marker.Payload.size()));
     jpeg_finish_compress(&cinfo);
     st.progress.handler = nullptr;
+}
+
+// --- reading ------------------------------------------------------------------------------------
+
+namespace {
+
+struct DecompressProgress {
+    jpeg_progress_mgr pub;
+    ErrorManager* err;
+    const JpegWriter::PassProgress* handler;
+};
+
+// Refuses files with too many scans (each scan of a progressive file costs a pass over the whole
+// coefficient buffer) and forwards pass progress to the handler.
+void DecompressMonitor(j_common_ptr cinfo) {
+    auto* progress = reinterpret_cast<DecompressProgress*>(cinfo->progress);
+    auto* dinfo = reinterpret_cast<j_decompress_ptr>(cinfo);
+    if (dinfo->input_scan_number > kMaxScans) {
+        std::snprintf(progress->err->message, sizeof progress->err->message,
+                      "Too many scans in the JPEG file (more than %d)", kMaxScans);
+        std::longjmp(progress->err->jump, 1);
+    }
+    if (!progress->handler || !*progress->handler)
+        return;
+    bool failed = false;
+    try {
+        (*progress->handler)(progress->pub.pass_counter, progress->pub.pass_limit, progress->pub.completed_passes,
+                             progress->pub.total_passes);
+    } catch (...) {
+        progress->err->pending = std::current_exception();
+        failed = true;
+    }
+    if (failed)
+        std::longjmp(progress->err->jump, 1);
+}
+
+// The codec's words for exceeding its memory limit do not say what happened.
+[[noreturn]] void DecoderErrorExit(j_common_ptr cinfo) {
+    auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+    if (cinfo->err->msg_code == JERR_NO_BACKING_STORE)
+        std::snprintf(err->message, sizeof err->message,
+                      "Not enough memory to decode the JPEG file (it needs more than %lld MB)",
+                      kMaxDecoderMemory >> 20);
+    else
+        (*cinfo->err->format_message)(cinfo, err->message);
+    std::longjmp(err->jump, 1);
+}
+
+void SetUpDecompressor(jpeg_decompress_struct& dinfo, ErrorManager& err, DecompressProgress& progress,
+                       WarningList* warnings) {
+    dinfo.err = jpeg_std_error(&err.pub);
+    err.pub.error_exit = DecoderErrorExit;
+    err.pub.emit_message = EmitMessage;
+    err.message[0] = '\0';
+    err.warnings = warnings;
+    progress.pub.progress_monitor = DecompressMonitor;
+    progress.err = &err;
+    progress.handler = nullptr;
+}
+
+// Checked before anything of the picture's size is allocated.
+bool WithinLimits(const jpeg_decompress_struct& dinfo, ErrorManager& err) {
+    const long long w = dinfo.image_width, h = dinfo.image_height;
+    if (w <= kMaxSide && h <= kMaxSide && w * h <= kMaxPixels)
+        return true;
+    std::snprintf(err.message, sizeof err.message,
+                  "The picture is too large (%lld x %lld pixels; at most %lld pixels and %d on a side)", w, h,
+                  kMaxPixels, kMaxSide);
+    return false;
+}
+
+} // namespace
+
+struct JpegReader::State {
+    jpeg_decompress_struct dinfo;
+    ErrorManager err;
+    DecompressProgress progress;
+    const std::uint8_t* data = nullptr;
+    std::size_t size = 0;
+    bool created = false;
+    bool started = false;
+    bool buffered = false;
+    J_DCT_METHOD finalDct = JDCT_ISLOW;
+    J_DITHER_MODE finalDither = JDITHER_FS;
+    boolean finalTwoPass = TRUE;
+    std::vector<std::uint8_t> cmykRow;
+};
+
+namespace {
+
+[[noreturn]] void ThrowReaderFailure(JpegReader::State& st) {
+    if (st.err.pending) {
+        std::exception_ptr pending = st.err.pending;
+        st.err.pending = nullptr;
+        std::rethrow_exception(pending);
+    }
+    throw EJPEG(st.err.message);
+}
+
+// The steps of a decode that call libjpeg; each holds only trivially destructible locals.
+void ConfigureDecode(JpegReader::State& st, const DecodeOptions& o, const JpegWriter::PassProgress* passes) {
+    jpeg_decompress_struct& d = st.dinfo;
+    if (setjmp(st.err.jump))
+        ThrowReaderFailure(st);
+    d.scale_num = 1;
+    d.scale_denom = 1u << std::clamp(o.Scale, 0, 3);
+    d.do_block_smoothing = o.BlockSmoothing ? TRUE : FALSE;
+    d.dct_method = o.BestSpeed ? JDCT_IFAST : JDCT_ISLOW;
+    const bool cmyk = d.jpeg_color_space == JCS_CMYK || d.jpeg_color_space == JCS_YCCK;
+    if (cmyk)
+        d.out_color_space = JCS_CMYK;
+    else
+        d.out_color_space = o.EightBit ? JCS_RGB : JCS_EXT_BGR;
+    d.quantize_colors = o.EightBit && !cmyk ? TRUE : FALSE;
+    if (d.quantize_colors) {
+        d.desired_number_of_colors = std::clamp(o.Colours, 8, 256);
+        d.two_pass_quantize = o.TwoPassQuantize && !o.BestSpeed ? TRUE : FALSE;
+        d.dither_mode = o.BestSpeed ? JDITHER_ORDERED
+                                    : (o.DitherMode == 0 ? JDITHER_NONE : o.DitherMode == 1 ? JDITHER_ORDERED : JDITHER_FS);
+    }
+    st.buffered = o.ProgressiveDisplay && jpeg_has_multiple_scans(&d);
+    d.buffered_image = st.buffered ? TRUE : FALSE;
+    st.finalDct = d.dct_method;
+    st.finalDither = d.dither_mode;
+    st.finalTwoPass = d.two_pass_quantize;
+    if (st.buffered && d.quantize_colors) {
+        // Scans are shown with one-pass ordered dithering; the final pass keeps the chosen method.
+        d.enable_1pass_quant = TRUE;
+        d.enable_2pass_quant = d.two_pass_quantize;
+    }
+    st.progress.handler = passes;
+    jpeg_start_decompress(&d);
+    st.progress.handler = nullptr;
+    st.started = true;
+}
+
+int ReadRows(JpegReader::State& st, std::uint8_t** rows, int count) {
+    jpeg_decompress_struct& d = st.dinfo;
+    if (setjmp(st.err.jump))
+        ThrowReaderFailure(st);
+    return static_cast<int>(jpeg_read_scanlines(&d, rows, static_cast<JDIMENSION>(count)));
+}
+
+// Buffered-image mode: absorbs input up to the end of the next scan and starts an output pass, fast
+// while scans arrive and with the chosen settings for the final one. Returns true for the final pass.
+bool StartDisplayPass(JpegReader::State& st) {
+    jpeg_decompress_struct& d = st.dinfo;
+    if (setjmp(st.err.jump))
+        ThrowReaderFailure(st);
+    int status;
+    do {
+        status = jpeg_consume_input(&d);
+    } while (status != JPEG_SCAN_COMPLETED && status != JPEG_REACHED_EOI && status != JPEG_SUSPENDED);
+    const bool final = jpeg_input_complete(&d) != 0;
+    d.dct_method = final ? st.finalDct : JDCT_IFAST;
+    if (d.quantize_colors) {
+        d.dither_mode = final ? st.finalDither : JDITHER_ORDERED;
+        d.two_pass_quantize = final ? st.finalTwoPass : FALSE;
+    }
+    jpeg_start_output(&d, d.input_scan_number);
+    return final;
+}
+
+void FinishDisplayPass(JpegReader::State& st) {
+    if (setjmp(st.err.jump))
+        ThrowReaderFailure(st);
+    jpeg_finish_output(&st.dinfo);
+}
+
+void FinishDecode(JpegReader::State& st) {
+    if (setjmp(st.err.jump))
+        ThrowReaderFailure(st);
+    jpeg_finish_decompress(&st.dinfo);
+}
+
+// Adobe applications write inverted CMYK, which libjpeg passes through as stored.
+void CmykRowToBgr(const std::uint8_t* cmyk, int width, bool inverted, std::uint8_t* bgr) {
+    for (int x = 0; x < width; ++x, cmyk += 4, bgr += 3) {
+        int c = cmyk[0], m = cmyk[1], y = cmyk[2], k = cmyk[3];
+        if (!inverted) {
+            c = 255 - c;
+            m = 255 - m;
+            y = 255 - y;
+            k = 255 - k;
+        }
+        bgr[0] = static_cast<std::uint8_t>(y * k / 255);
+        bgr[1] = static_cast<std::uint8_t>(m * k / 255);
+        bgr[2] = static_cast<std::uint8_t>(c * k / 255);
+    }
+}
+
+} // namespace
+
+JpegReader::JpegReader(const std::uint8_t* data, std::size_t size, WarningList* warnings)
+    : m_state(std::make_unique<State>()) {
+    State& st = *m_state;
+    std::memset(&st.dinfo, 0, sizeof st.dinfo);
+    st.data = data;
+    st.size = size;
+    SetUpDecompressor(st.dinfo, st.err, st.progress, warnings);
+    if (setjmp(st.err.jump))
+        ThrowReaderFailure(st);
+    jpeg_create_decompress(&st.dinfo);
+    st.created = true;
+    st.dinfo.mem->max_memory_to_use = kMaxDecoderMemory;
+    st.dinfo.progress = &st.progress.pub;
+}
+
+JpegReader::~JpegReader() {
+    if (m_state->created)
+        jpeg_destroy_decompress(&m_state->dinfo);
+}
+
+namespace {
+
+void ReadHeaderInto(JpegReader::State& st) {
+    jpeg_decompress_struct& d = st.dinfo;
+    if (setjmp(st.err.jump))
+        ThrowReaderFailure(st);
+    if (st.size == 0) {
+        std::snprintf(st.err.message, sizeof st.err.message, "Empty input file");
+        ThrowReaderFailure(st);
+    }
+    jpeg_mem_src(&d, st.data, static_cast<unsigned long>(st.size));
+    jpeg_save_markers(&d, JPEG_COM, 0xFFFF);
+    for (int n = 0; n < 16; ++n)
+        jpeg_save_markers(&d, JPEG_APP0 + n, 0xFFFF);
+    jpeg_read_header(&d, TRUE);
+    if (!WithinLimits(d, st.err))
+        ThrowReaderFailure(st);
+}
+
+} // namespace
+
+const JpegHeader& JpegReader::ReadHeader() {
+    if (m_headerRead)
+        return m_header;
+    State& st = *m_state;
+    ReadHeaderInto(st);
+    const jpeg_decompress_struct& d = st.dinfo;
+    JpegHeader& h = m_header;
+    h.Width = static_cast<int>(d.image_width);
+    h.Height = static_cast<int>(d.image_height);
+    h.Components = d.num_components;
+    h.Grayscale = d.jpeg_color_space == JCS_GRAYSCALE;
+    h.Cmyk = d.jpeg_color_space == JCS_CMYK || d.jpeg_color_space == JCS_YCCK;
+    h.Progressive = jpeg_has_multiple_scans(&st.dinfo) != 0;
+    h.RestartInterval = d.restart_interval;
+    for (int c = 0; c < d.num_components && c < 10; ++c) {
+        h.HSampling[static_cast<std::size_t>(c)] = d.comp_info[c].h_samp_factor;
+        h.VSampling[static_cast<std::size_t>(c)] = d.comp_info[c].v_samp_factor;
+    }
+    h.SawJfif = d.saw_JFIF_marker != 0;
+    h.DensityUnit = d.density_unit;
+    h.XDensity = d.X_density;
+    h.YDensity = d.Y_density;
+    for (jpeg_saved_marker_ptr m = d.marker_list; m; m = m->next)
+        h.Markers.push_back({m->marker, std::string(reinterpret_cast<const char*>(m->data), m->data_length)});
+    m_headerRead = true;
+    return h;
+}
+
+void JpegReader::ScaledSize(int scale, int& width, int& height) {
+    ReadHeader();
+    const unsigned denom = 1u << std::clamp(scale, 0, 3);
+    // jdiv_round_up, as the decoder computes its output size.
+    width = static_cast<int>((m_state->dinfo.image_width + denom - 1) / denom);
+    height = static_cast<int>((m_state->dinfo.image_height + denom - 1) / denom);
+}
+
+QImage JpegReader::Decode(const DecodeOptions& options, const RowProgress& progress, bool& cancelled) {
+    cancelled = false;
+    ReadHeader();
+    State& st = *m_state;
+    ConfigureDecode(st, options, nullptr);
+    jpeg_decompress_struct& d = st.dinfo;
+    const int width = static_cast<int>(d.output_width);
+    const int height = static_cast<int>(d.output_height);
+    const bool palette = d.quantize_colors != 0;
+    const bool cmyk = d.out_color_space == JCS_CMYK;
+    QImage image(width, height, palette ? QImage::Format_Indexed8 : QImage::Format_BGR888);
+    if (image.isNull())
+        throw EJPEG("Not enough memory for a " + std::to_string(width) + " x " + std::to_string(height) + " picture");
+    if (cmyk)
+        st.cmykRow.resize(static_cast<std::size_t>(width) * 4);
+
+    const auto setPalette = [&] {
+        if (!palette || !d.colormap)
+            return;
+        QList<QRgb> colours;
+        for (int i = 0; i < d.actual_number_of_colors; ++i) {
+            const int r = d.colormap[0][i];
+            const int g = d.out_color_components > 1 ? d.colormap[1][i] : r;
+            const int b = d.out_color_components > 2 ? d.colormap[2][i] : r;
+            colours.push_back(qRgb(r, g, b));
+        }
+        image.setColorTable(colours);
+    };
+
+    // Reads one output pass into the picture, reporting bands of rows.
+    const auto readPass = [&](bool display) {
+        std::uint8_t* rows[16];
+        int done = static_cast<int>(d.output_scanline), reported = done;
+        while (static_cast<int>(d.output_scanline) < height) {
+            int got;
+            if (cmyk) {
+                std::uint8_t* row = st.cmykRow.data();
+                got = ReadRows(st, &row, 1);
+                if (got == 1)
+                    CmykRowToBgr(row, width, d.saw_Adobe_marker != 0, image.scanLine(done));
+            } else {
+                const int count = std::min(16, height - done);
+                for (int i = 0; i < count; ++i)
+                    rows[i] = image.scanLine(done + i);
+                got = ReadRows(st, rows, count);
+            }
+            if (got <= 0)
+                break;
+            done += got;
+            if (progress && (done - reported >= 64 || done == height)) {
+                progress(reported, done - reported, display && done == height);
+                reported = done;
+            }
+        }
+    };
+
+    try {
+        if (st.buffered) {
+            for (;;) {
+                const bool final = StartDisplayPass(st);
+                setPalette();
+                readPass(true);
+                FinishDisplayPass(st);
+                if (final)
+                    break;
+            }
+        } else {
+            setPalette();
+            readPass(false);
+        }
+        FinishDecode(st);
+    } catch (const OperationAborted&) {
+        cancelled = true;
+    }
+    return image;
+}
+
+std::vector<std::array<std::uint8_t, 64>> JpegReader::QuantTables() const {
+    std::vector<std::array<std::uint8_t, 64>> tables;
+    const jpeg_decompress_struct& d = m_state->dinfo;
+    for (int t = 0; t < NUM_QUANT_TBLS && d.quant_tbl_ptrs[t]; ++t) {
+        std::array<std::uint8_t, 64> table{};
+        for (int k = 0; k < 64; ++k)
+            table[static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(d.quant_tbl_ptrs[t]->quantval[k] & 0xFF);
+        tables.push_back(table);
+    }
+    return tables;
+}
+
+// --- lossless re-encoding and transforms -----------------------------------------------------------
+
+namespace {
+
+struct Transcoder {
+    jpeg_decompress_struct dinfo;
+    jpeg_compress_struct cinfo;
+    ErrorManager err;
+    DecompressProgress readProgress;
+    Progress writeProgress;
+    Destination dest;
+    bool readerCreated;
+    bool writerCreated;
+};
+
+void RunTranscode(Transcoder& t, const std::vector<std::uint8_t>& source, const LosslessSetup& setup,
+                  const std::vector<JpegMarker>& markers) {
+    if (setjmp(t.err.jump)) {
+        t.writeProgress.handler = nullptr;
+        if (t.err.pending) {
+            std::exception_ptr pending = t.err.pending;
+            t.err.pending = nullptr;
+            std::rethrow_exception(pending);
+        }
+        throw EJPEG(t.err.message);
+    }
+    jpeg_create_decompress(&t.dinfo);
+    t.readerCreated = true;
+    t.dinfo.mem->max_memory_to_use = kMaxDecoderMemory;
+    t.dinfo.progress = &t.readProgress.pub;
+    jpeg_create_compress(&t.cinfo);
+    t.writerCreated = true;
+    t.cinfo.progress = &t.writeProgress.pub;
+    t.cinfo.dest = &t.dest.pub;
+    if (source.empty()) {
+        std::snprintf(t.err.message, sizeof t.err.message, "Empty input file");
+        std::longjmp(t.err.jump, 1);
+    }
+    jpeg_mem_src(&t.dinfo, source.data(), static_cast<unsigned long>(source.size()));
+    jpeg_read_header(&t.dinfo, TRUE);
+    if (!WithinLimits(t.dinfo, t.err))
+        std::longjmp(t.err.jump, 1);
+    jvirt_barray_ptr* coefficients = jpeg_read_coefficients(&t.dinfo);
+    // Copying the critical parameters restores the codec defaults: sequential, JFIF where it applies.
+    jpeg_copy_critical_parameters(&t.dinfo, &t.cinfo);
+    t.cinfo.optimize_coding = setup.OptimizeHuffman ? TRUE : FALSE;
+    t.cinfo.restart_interval = setup.RestartInterval;
+    t.cinfo.density_unit = setup.DensityUnit;
+    t.cinfo.X_density = setup.XDensity;
+    t.cinfo.Y_density = setup.YDensity;
+    jpeg_write_coefficients(&t.cinfo, coefficients);
+    for (const JpegMarker& marker : markers)
+        jpeg_write_marker(&t.cinfo, marker.Code, reinterpret_cast<const JOCTET*>(marker.Payload.data()),
+                          static_cast<unsigned int>(marker.Payload.size()));
+    jpeg_finish_compress(&t.cinfo);
+    jpeg_finish_decompress(&t.dinfo);
+    t.writeProgress.handler = nullptr;
+}
+
+} // namespace
+
+std::vector<std::uint8_t> TranscodeLossless(const std::vector<std::uint8_t>& source, const LosslessSetup& setup,
+                                            const std::vector<JpegMarker>& markers, WarningList& warnings,
+                                            const JpegWriter::PassProgress& progress) {
+    std::vector<std::uint8_t> bytes;
+    auto t = std::make_unique<Transcoder>();
+    std::memset(&t->dinfo, 0, sizeof t->dinfo);
+    std::memset(&t->cinfo, 0, sizeof t->cinfo);
+    t->readerCreated = t->writerCreated = false;
+    SetUpDecompressor(t->dinfo, t->err, t->readProgress, &warnings);
+    t->cinfo.err = &t->err.pub;
+    t->err.pending = nullptr;
+    t->writeProgress.pub.progress_monitor = ProgressMonitor;
+    t->writeProgress.handler = &progress;
+    t->writeProgress.err = &t->err;
+    t->dest.pub.init_destination = InitDestination;
+    t->dest.pub.empty_output_buffer = EmptyOutputBuffer;
+    t->dest.pub.term_destination = TermDestination;
+    t->dest.bytes = &bytes;
+    bytes.reserve(source.size() + 65536);
+    struct Cleanup {
+        Transcoder& t;
+        ~Cleanup() {
+            if (t.writerCreated)
+                jpeg_destroy_compress(&t.cinfo);
+            if (t.readerCreated)
+                jpeg_destroy_decompress(&t.dinfo);
+        }
+    } cleanup{*t};
+    RunTranscode(*t, source, setup, markers);
+    return bytes;
+}
+
+std::vector<std::uint8_t> TransformLossless(const std::vector<std::uint8_t>& source, int orientationTransform) {
+    static constexpr int kOperations[9] = {TJXOP_NONE,      TJXOP_NONE,  TJXOP_HFLIP,      TJXOP_ROT180, TJXOP_VFLIP,
+                                           TJXOP_TRANSPOSE, TJXOP_ROT90, TJXOP_TRANSVERSE, TJXOP_ROT270};
+    if (orientationTransform <= 1 || orientationTransform > 8)
+        return source;
+    {
+        // The transform decodes every coefficient: refuse oversized pictures first.
+        JpegReader reader(source.data(), source.size(), nullptr);
+        reader.ReadHeader();
+    }
+    tjhandle handle = tjInitTransform();
+    if (!handle)
+        throw EJPEG(tjGetErrorStr2(nullptr));
+    tjtransform transform;
+    std::memset(&transform, 0, sizeof transform);
+    transform.op = kOperations[orientationTransform];
+    transform.options = 0; // keep partial edge blocks, copy every marker
+    unsigned char* out = nullptr;
+    unsigned long outSize = 0;
+    const int rc = tjTransform(handle, source.data(), static_cast<unsigned long>(source.size()), 1, &out, &outSize,
+                               &transform, 0);
+    std::string error = rc != 0 ? tjGetErrorStr2(handle) : "";
+    if (rc != 0 && tjGetErrorCode(handle) == TJERR_WARNING)
+        error.clear(); // a warning (for example a corrupt but readable file) still gives a result
+    std::vector<std::uint8_t> bytes;
+    if (error.empty() && out)
+        bytes.assign(out, out + outSize);
+    tjFree(out);
+    tjDestroy(handle);
+    if (!error.empty())
+        throw EJPEG(error);
+    if (bytes.empty())
+        throw EJPEG("The lossless transform gave no result");
+    return bytes;
 }
 
 } // namespace vantorel

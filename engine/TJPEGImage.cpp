@@ -1,8 +1,6 @@
 // TJPEGImage: settings, sizes and ratios, and the encode of the source into a JPEG stream.
 #include "TJPEGImage.h"
 
-#include "Bitmap24.h"
-#include "EncodePipeline.h"
 
 #include <QIODevice>
 
@@ -16,13 +14,6 @@ using namespace vantorel;
 
 namespace {
 
-constexpr std::size_t kMaxSegmentPayload = 65533;
-
-long long NowMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
 bool HasPixels(const QImage& image) { return !image.isNull() && image.width() > 0 && image.height() > 0; }
 
 int RoundEven(double x) { return static_cast<int>(std::nearbyint(x)); }
@@ -34,20 +25,29 @@ TJPEGImage::~TJPEGImage() = default;
 
 // --- sizes, targets, precision --------------------------------------------------------------------
 
+// The decoded bitmap's size, else the source bitmap's, else the stream's at the decode scale.
 int TJPEGImage::PixelWidth() const {
+    if (HasPixels(m_decoded))
+        return m_decoded.width();
     if (HasPixels(m_source))
         return m_source.width();
-    if (m_data && m_data->Width > 0)
-        return m_data->Width;
-    return m_decoded.width();
+    if (m_data && m_data->Width > 0) {
+        const int denom = 1 << std::clamp(m_settings.DecodeScale, 0, 3);
+        return (m_data->Width + denom - 1) / denom;
+    }
+    return 0;
 }
 
 int TJPEGImage::PixelHeight() const {
+    if (HasPixels(m_decoded))
+        return m_decoded.height();
     if (HasPixels(m_source))
         return m_source.height();
-    if (m_data && m_data->Height > 0)
-        return m_data->Height;
-    return m_decoded.height();
+    if (m_data && m_data->Height > 0) {
+        const int denom = 1 << std::clamp(m_settings.DecodeScale, 0, 3);
+        return (m_data->Height + denom - 1) / denom;
+    }
+    return 0;
 }
 
 int TJPEGImage::Width() const { return PixelWidth(); }
@@ -164,187 +164,6 @@ int TJPEGImage::CountColours(const QImage& bitmap) {
 }
 
 // --- encoding -------------------------------------------------------------------------------------
-
-void TJPEGImage::ReportProgress(ProgressStage stage, int percent, bool force) {
-    if (!OnProgress)
-        return;
-    if (!force && percent == m_lastPercent)
-        return;
-    m_lastPercent = percent;
-    OnProgress(ProgressEvent{stage, percent});
-}
-
-std::vector<JpegMarker> TJPEGImage::BuildMarkers() const {
-    std::vector<JpegMarker> markers;
-    const std::int32_t keep = m_working.KeepJPEGDataMask;
-    for (int n = 0; n < 16; ++n) {
-        const std::string& text = m_markerTexts[static_cast<std::size_t>(n)];
-        if (!(keep & (1 << n)) || text.empty())
-            continue;
-        std::size_t pos = 0;
-        for (;;) {
-            const std::size_t hit = text.find(kMarkerSeparator, pos);
-            const std::size_t end = hit == std::string::npos ? text.size() : hit;
-            if (end - pos <= kMaxSegmentPayload)
-                markers.push_back({0xE0 + n, text.substr(pos, end - pos)});
-            if (hit == std::string::npos)
-                break;
-            pos = hit + kMarkerSeparator.size();
-        }
-    }
-    // The own comment is written whether or not the source had comments; with the keep bit set the
-    // source's comments follow it in the same segment.
-    std::string comment = m_working.Comments;
-    const std::string& sourceComments = m_markerTexts[kCommentMarkerIndex];
-    if ((keep & kKeepCommentsBit) && !sourceComments.empty())
-        comment = comment.empty() ? sourceComments : comment + "\r\n" + sourceComments;
-    // A comment longer than one segment holds continues in further COM segments.
-    for (std::size_t pos = 0; pos < comment.size(); pos += kMaxSegmentPayload)
-        markers.push_back({0xFE, comment.substr(pos, kMaxSegmentPayload)});
-    return markers;
-}
-
-void TJPEGImage::Compress() {
-    m_working = GetProfile();
-    try {
-        EncodeOnce();
-    } catch (const OperationAborted&) {
-        throw;
-    } catch (...) {
-        // EncodeOnce reports its own errors through LastError.
-    }
-    m_lastResult = m_working;
-    if (!m_settings.TargetEnabled)
-        SetTargetRatio(static_cast<float>(CurrentRatio()));
-}
-
-void TJPEGImage::EncodeOnce() {
-    m_warnings.Clear();
-    m_lastError.clear();
-    const QImage& chosen = HasPixels(m_source) ? m_source : m_decoded;
-    if (!HasPixels(chosen))
-        return; // nothing to encode: the previous result stays
-
-    TJPEGProfile& w = m_working;
-    const EngineSettings& s = m_settings;
-    bool pending = false;
-    m_lastPercent = -1;
-    m_lastReportMs = 0;
-    ReportProgress(ProgressStage::kStarting, 0, true);
-    try {
-        const QImage bitmap = ToBitmap24(chosen);
-        if (bitmap.isNull())
-            throw EngineError("Not enough memory to convert the picture to 24 bits");
-        const int width = bitmap.width();
-        const int height = bitmap.height();
-        if (s.CompressionMode == 2)
-            throw EngineError("The Lossless mode needs a JPEG source");
-        if (s.DctMethod != 0)
-            throw EJPEG("Requested feature was omitted at compile time");
-
-        // Original mode without tables of the source's own: quality 96 for both levels.
-        if (s.CompressionMode == 1 && !(m_sourceIsJpeg && !m_sourceTables.empty()))
-            w.LumCompressionLevel = w.ChromCompressionLevel = 96;
-        QuantSettings q;
-        q.CompressionMode = s.CompressionMode;
-        q.SourceIsJpeg = m_sourceIsJpeg;
-        q.SourceTables = m_sourceTables;
-        q.LumQuality = w.LumCompressionLevel;
-        q.ChromQuality = w.ChromCompressionLevel;
-        q.Bands = w.QualityEqualizerBand;
-        q.EqualizerFullControl = w.EqualizerFullControl != 0;
-        q.SelectiveCompression = s.SelectiveCompression;
-        q.SelLumQuality = s.SelLumCompressionLevel;
-        q.SelChromQuality = s.SelChromCompressionLevel;
-        q.SelBands = s.SelQualityEqualizerBand;
-        m_lastTables = BuildQuantTables(q);
-
-        EncodeRequest request;
-        JpegWriterSetup& setup = request.Setup;
-        setup.Width = width;
-        setup.Height = height;
-        setup.LumaTable = m_lastTables.Slots[0];
-        setup.ChromaTable = m_lastTables.Slots[1];
-        request.Tables = m_lastTables;
-        request.OptimizeHuffman = s.OptimizeHuffman;
-        setup.RestartInterval = std::min<std::uint32_t>(w.RestartInterval, 65535);
-        setup.DensityUnit = s.DensityUnit;
-        setup.XDensity = s.XDensity;
-        setup.YDensity = s.YDensity;
-
-        std::array<std::uint8_t, 10> h = s.HSampling;
-        std::array<std::uint8_t, 10> v = s.VSampling;
-        if (s.CompressionMode == 1) {
-            int precision = -1;
-            if (m_sourceEngine)
-                precision = m_sourceEngine->GetPrecision();
-            else if (!m_sourceIsJpeg)
-                precision = static_cast<long long>(width) * height >= 16384 && CountColours(bitmap) > 256 ? 0 : 1;
-            if (precision >= 0) {
-                TJPEGImage probe;
-                probe.SetPrecision(precision);
-                h = probe.m_settings.HSampling;
-                v = probe.m_settings.VSampling;
-            }
-        }
-        for (int c = 0; c < 3; ++c) {
-            if (h[static_cast<std::size_t>(c)] > 0 && v[static_cast<std::size_t>(c)] > 0) {
-                setup.HSampling[static_cast<std::size_t>(c)] = h[static_cast<std::size_t>(c)];
-                setup.VSampling[static_cast<std::size_t>(c)] = v[static_cast<std::size_t>(c)];
-            }
-        }
-        setup.Grayscale = w.Grayscale != 0;
-        for (int slot = 0; slot < (setup.Grayscale ? 1 : 2); ++slot)
-            if (!m_lastTables.Present[static_cast<std::size_t>(slot)]) {
-                char message[64];
-                std::snprintf(message, sizeof message, "Quantization table 0x%02x was not defined", slot);
-                throw EJPEG(message);
-            }
-        setup.Progressive = w.ProgressiveEncoding != 0;
-        setup.WriteJfif = !(HasExif() && (w.KeepJPEGDataMask & 2));
-        request.Markers = BuildMarkers();
-
-        request.Selective = s.SelectiveCompression && s.CompressionMode == 0 && !m_blockMasks.empty();
-        for (const auto& mask : m_blockMasks)
-            request.Masks.push_back(&mask);
-        request.Threads = Threads;
-        request.Coefficients = &m_coefficients;
-        // Reserving address space costs nothing until it is written.
-        request.SizeHint = ResultSize() > 0 ? static_cast<std::size_t>(ResultSize()) * 5 / 4 + 65536
-                                            : static_cast<std::size_t>(width) * static_cast<std::size_t>(height) / 2 + 65536;
-        request.Rows = [&bitmap](int y, std::uint8_t*) { return bitmap.constScanLine(y); };
-
-        const PassProgressHandler progress = [this](long counter, long limit, int completed, int total) {
-            const long long now = NowMs();
-            if (now - m_lastReportMs < ProgressIntervalMs)
-                return;
-            m_lastReportMs = now;
-            const double fraction = limit > 0 ? static_cast<double>(counter) / static_cast<double>(limit) : 0.0;
-            const int percent = static_cast<int>((fraction + completed) * 100.0 / std::max(1, total));
-            ReportProgress(ProgressStage::kRunning, std::clamp(percent, 0, 100), false);
-        };
-
-        auto data = std::make_shared<TJPEGData>();
-        data->Width = width;
-        data->Height = height;
-        data->Grayscale = setup.Grayscale;
-        data->Stream = RunEncode(request, m_warnings, progress);
-        m_data = std::move(data);
-    } catch (const OperationAborted&) {
-        pending = true;
-        ReportProgress(ProgressStage::kEnding, 0, true);
-        throw;
-    } catch (const std::exception& e) {
-        pending = true;
-        m_lastError = e.what();
-        m_data = std::make_shared<TJPEGData>();
-    } catch (...) {
-        pending = true;
-        m_lastError = "Unknown error while encoding";
-        m_data = std::make_shared<TJPEGData>();
-    }
-    ReportProgress(ProgressStage::kEnding, pending ? 0 : 100, true);
-}
 
 void TJPEGImage::SaveToStream(QIODevice& stream) {
     if (ResultSize() == 0)

@@ -1,7 +1,7 @@
 // The engine object of one image: its settings, source picture, markers and JPEG result.
 #pragma once
 
-#include "CoefficientStore.h"
+#include "EncodePipeline.h"
 #include "EngineError.h"
 #include "JpegCodec.h"
 #include "QuantTables.h"
@@ -31,6 +31,10 @@ enum class ProgressStage { kStarting, kRunning, kEnding };
 struct ProgressEvent {
     ProgressStage Stage = ProgressStage::kRunning;
     int Percent = 0;
+    // Decoding only: the band of rows decoded since the last report, and whether to repaint now.
+    int RowFrom = 0;
+    int RowCount = 0;
+    bool Redraw = false;
 };
 
 // One area's prefilter: the active kind (0 none, 1..5), a strength per kind and a radius.
@@ -102,6 +106,16 @@ struct EngineSettings {
     TargetKind Target = TargetKind::kFileSize;
     int MaxPasses = 10;
     int Tolerance = 5; // percent
+
+    // decoder options
+    int DecodeScale = 0; // decode at 1/2^DecodeScale, 0..3
+    bool BlockSmoothing = true;
+    bool EightBitOutput = false; // palette output for displays of 8 bits per pixel or fewer
+    int Performance = 0;         // 0 best quality, 1 best speed
+    bool ProgressiveDisplay = false;
+    int DitherMode = 2; // Floyd-Steinberg
+    bool TwoPassQuantize = true;
+    int Colours = 236;
 };
 
 inline constexpr int kMarkerTextCount = 17; // APP0..APP15, then COM
@@ -155,8 +169,51 @@ public:
     void SetDecodedBitmap(const QImage& bitmap) { m_decoded = bitmap; }
     const QImage& DecodedBitmap() const { return m_decoded; }
 
+    // --- loading (the source side) ----------------------------------------------------------------
+    // Reads every byte from the stream's position into a new JPEG stream and reads its header (size,
+    // grayscale, progressive). Throws EJPEG for data that is not a readable JPEG header; the engine
+    // then holds the bytes but no size.
+    void LoadFromStream(QIODevice& stream);
+    void LoadFromBytes(std::vector<std::uint8_t> bytes);
+    // Decodes the stream (turning it upright first when DoAutoRotate asks) into the decoded bitmap,
+    // reading markers, densities, EXIF and the quantisation tables on the first decode after a load.
+    // A cancellation from the progress handler ends it quietly with the rows decoded so far; codec
+    // errors propagate as EJPEG. Returns the decoded bitmap (null without a stream).
+    const QImage& GetBitmap();
+    // Picks the decode scale that shows the picture inside a box of the given size; true when reduced.
+    bool ChooseScale(int boxWidth, int boxHeight);
+    // Takes a picture from another format reader (no JPEG stream), or shares another engine's stream.
+    void AssignPicture(const QImage& bitmap);
+    void AssignPicture(const TJPEGImage& other);
+    // Takes markers, densities and orientation from the source engine; withFormat adds its restart
+    // interval, grayscale, progressive flag, sampling, KeepJPEGDataMask and quantisation tables.
+    void CopySourceData(const TJPEGImage& source, bool withFormat);
+    // Turns a requested Lossless mode that cannot apply into Original; returns the reasons (bit 0 not
+    // a JPEG source, bit 1 the source is already modified, bit 2 modifications are still to apply).
+    // Acts only once after a profile was applied.
+    int ResolveLosslessMode();
+    // Re-encodes the source engine's stream without decoding: a rotation entry (ModifyType 7, Value1_
+    // 1 90° clockwise, 2 270°, 3 180°) is applied, anything else copies. The new stream replaces the
+    // source engine's (replaceSource) or this engine's. Errors throw EJPEG and replace nothing.
+    void LosslessRotate(const vantorel::ModificationEntry& entry, bool replaceSource);
+    // The same for one of the eight EXIF orientation transforms (1..8).
+    void LosslessTransform(int orientationTransform, bool replaceSource);
+    // EXIF tags of the stored APP1 text, one "Exif.Group.Name=value" line each.
+    std::vector<std::string> ExifTags() const;
+    const std::string& SourceComments() const { return m_markerTexts[vantorel::kCommentMarkerIndex]; }
+    // The source's EXIF orientation class: 0 upright, 1 upside down, 2 needs 90° clockwise, 3 needs
+    // 270° clockwise; and the orientation value itself (1..8).
+    int OrientationClass() const;
+    int Orientation() const { return m_orientation; }
+    // Rewrites the stored APP1 text with this engine's size, densities and the orientation that the
+    // applied rotation leaves; errors leave it as it was.
+    void UpdateExif(int width, int height);
+    // Set: decoding is skipped while a decoded bitmap with a size exists.
+    bool KeepBitmap = false;
+
     // Encodes once, or runs the target search when a target is enabled in the Free mode. Errors
-    // leave the result as the encode left it (see LastError); cancellation propagates.
+    // leave the result as the encode left it (see LastError); cancellation propagates from a single
+    // encode, and ends a search quietly with the previous result restored.
     void Compress();
     // One complete encode. A codec or other error empties the result (LastError tells why);
     // OperationAborted (raised by the progress handler) propagates and keeps the previous result.
@@ -218,6 +275,11 @@ public:
 
     // Raised with stage, percentage; may throw OperationAborted to cancel the running encode.
     ProgressHandler OnProgress;
+    // Called after every encode of a target search with the profile it used.
+    std::function<void(const vantorel::TJPEGProfile& working, const TJPEGData& result)> OnSearchPass;
+    // The encodes the last target search made.
+    int PassCount() const { return m_passCount; }
+    bool Searching() const { return m_searching; }
     // 0 = one thread per core.
     int Threads = 0;
     // Running progress is reported at most this often (milliseconds).
@@ -228,6 +290,12 @@ public:
 
 private:
     void ReportProgress(vantorel::ProgressStage stage, int percent, bool force);
+    void ReportPassProgress(long counter, long limit, int completed, int total);
+    void SearchTarget();
+    void EncodeLossless(int width, int height);
+    void ReadHeaderFields();
+    void DecoderSetup(vantorel::JpegReader& reader);
+    const TJPEGImage& LosslessSource() const;
     std::vector<vantorel::JpegMarker> BuildMarkers() const;
     int CountColours(const QImage& bitmap);
     int PixelWidth() const;
@@ -257,4 +325,14 @@ private:
     std::string m_lastError;
     int m_lastPercent = -1;
     long long m_lastReportMs = 0;
+
+    // loading state
+    bool m_markerReload = true;
+    int m_orientation = 1; // EXIF orientation of the source, 1..8
+
+    // target search state
+    bool m_searching = false;
+    int m_passCount = 0;
+    bool m_prefilterActive = false;
+    vantorel::DctCache m_dctCache;
 };

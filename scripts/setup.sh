@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build ccache pkg-config
   qt6-base-dev
-  libjpeg62-turbo-dev libturbojpeg0-dev libjpeg-turbo-progs
+  libjpeg62-turbo-dev libturbojpeg0-dev libjpeg-turbo-progs libexiv2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libimage-exiftool-perl fonts-dejavu-core
 )
