@@ -13,6 +13,10 @@ struct CliOptions {
     std::string OutputDir;               // -o
     std::vector<std::string> Inputs;
     bool Help = false;
+    int TargetSizeKb = 0;       // --target-size KB
+    double TargetRatio = 0;     // --target-ratio R
+    int Mode = -1;              // --mode free|original|lossless (0..2), -1 = as the profile says
+    bool NoAutoRotate = false;  // --no-auto-rotate
 };
 
 // Parses argv[1..]. Returns the options, or sets `error` to a message naming the bad argument.
