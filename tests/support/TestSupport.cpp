@@ -7,6 +7,7 @@
 #include <QFileInfo>
 
 #include <csetjmp>
+#include <sys/resource.h>
 #include <cstdio>
 #include <cstring>
 #include <random>
@@ -326,6 +327,66 @@ std::vector<std::uint8_t> ReadFileBytes(const std::string& path) {
 std::string CorpusDir() {
     const QString dir = QStringLiteral(VANTOREL_CORPUS);
     return QFileInfo(dir).isDir() ? dir.toStdString() : std::string();
+}
+
+std::vector<std::uint8_t> CjpegCompress(const QImage& picture, const std::string& options, const std::string& dir) {
+    const std::string ppm = dir + "/cjpeg-input.ppm", out = dir + "/cjpeg-output.jpg";
+    EXPECT_TRUE(picture.convertToFormat(QImage::Format_RGB888).save(QString::fromStdString(ppm), "PPM"));
+    std::string output;
+    EXPECT_EQ(RunCommand("cjpeg " + options + " -outfile '" + out + "' '" + ppm + "'", &output), 0) << output;
+    return ReadFileBytes(out);
+}
+
+QImage DjpegDecode(const std::string& path, int scale, const std::string& dir) {
+    const std::string out = dir + "/djpeg-output.ppm";
+    std::string output;
+    if (RunCommand("djpeg -dct int -scale 1/" + std::to_string(1 << scale) + " -ppm -outfile '" + out + "' '" + path + "'",
+                   &output) != 0)
+        return {};
+    QImage image(QString::fromStdString(out), "PPM");
+    return image.convertToFormat(QImage::Format_BGR888);
+}
+
+std::vector<std::uint8_t> InsertSegments(const std::vector<std::uint8_t>& jpeg,
+                                         const std::vector<std::pair<int, std::string>>& segments) {
+    std::vector<std::uint8_t> out(jpeg.begin(), jpeg.begin() + 2);
+    for (const auto& [code, payload] : segments) {
+        const std::size_t length = payload.size() + 2;
+        out.push_back(0xFF);
+        out.push_back(static_cast<std::uint8_t>(code));
+        out.push_back(static_cast<std::uint8_t>(length >> 8));
+        out.push_back(static_cast<std::uint8_t>(length & 0xFF));
+        out.insert(out.end(), payload.begin(), payload.end());
+    }
+    out.insert(out.end(), jpeg.begin() + 2, jpeg.end());
+    return out;
+}
+
+Difference Compare(const QImage& a, const QImage& b) {
+    Difference d;
+    if (a.size() != b.size() || a.isNull()) {
+        d.max = 256;
+        return d;
+    }
+    const QImage x = a.convertToFormat(QImage::Format_BGR888), y = b.convertToFormat(QImage::Format_BGR888);
+    double sum = 0;
+    for (int row = 0; row < x.height(); ++row) {
+        const std::uint8_t* p = x.constScanLine(row);
+        const std::uint8_t* q = y.constScanLine(row);
+        for (int i = 0; i < x.width() * 3; ++i) {
+            const int diff = std::abs(p[i] - q[i]);
+            d.max = std::max(d.max, diff);
+            sum += diff;
+        }
+    }
+    d.mean = sum / (static_cast<double>(x.width()) * x.height() * 3);
+    return d;
+}
+
+long long PeakRss() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<long long>(usage.ru_maxrss) * 1024;
 }
 
 } // namespace testsupport

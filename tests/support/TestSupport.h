@@ -60,4 +60,24 @@ std::vector<std::uint8_t> ReadFileBytes(const std::string& path);
 // The corpus folder beside the project, or empty when it is absent.
 std::string CorpusDir();
 
+// Writes the picture as PPM and compresses it with cjpeg and the given options; returns the bytes.
+std::vector<std::uint8_t> CjpegCompress(const QImage& picture, const std::string& options, const std::string& dir);
+
+// djpeg's decode of a file at 1/2^scale, as a 24-bit picture (null on failure).
+QImage DjpegDecode(const std::string& path, int scale, const std::string& dir);
+
+// The stream with extra segments inserted right after SOI.
+std::vector<std::uint8_t> InsertSegments(const std::vector<std::uint8_t>& jpeg,
+                                         const std::vector<std::pair<int, std::string>>& segments);
+
+// Largest and mean absolute channel difference of two pictures of the same size (24-bit).
+struct Difference {
+    int max = 0;
+    double mean = 0;
+};
+Difference Compare(const QImage& a, const QImage& b);
+
+// Peak resident memory of this process so far, in bytes.
+long long PeakRss();
+
 } // namespace testsupport
