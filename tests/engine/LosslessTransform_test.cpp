@@ -210,13 +210,16 @@ TEST_F(Lossless, RecompressionRewritesOnlyTheSizeResolutionAndOrientationTags) {
     EXPECT_GT(before.size(), 8);
 }
 
+// A string of every byte of the literal, NULs included.
+template <std::size_t N> std::string Bytes(const char (&literal)[N]) { return std::string(literal, N - 1); }
+
 TEST_F(Lossless, DamagedExifIsIgnoredAndNeverBreaksTheResult) {
     const std::vector<std::uint8_t> plain = Jpeg(testsupport::MakePicture(32, 32, PictureKind::kGradient), "");
     // TIFF headers with an IFD that points to itself, a huge entry count, and an ASCII orientation.
-    const std::string selfLoop = std::string("Exif\0\0II*\0\x08\0\0\0\x01\0\x12\x01\x03\0\x01\0\0\0\x06\0\0\0\x08\0\0\0", 32);
-    const std::string manyEntries = std::string("Exif\0\0MM\0*\0\0\0\x08\xFF\xFF", 16) + std::string(64, '\x01');
-    const std::string asciiOrientation = std::string("Exif\0\0II*\0\x08\0\0\0\x01\0\x12\x01\x02\0\x02\0\0\0" "6\0\0\0\0\0", 32);
-    for (const std::string& app1 : {selfLoop, manyEntries, asciiOrientation, std::string("Exif\0\0garbage!", 15)}) {
+    const std::string selfLoop = Bytes("Exif\0\0II*\0\x08\0\0\0\x01\0\x12\x01\x03\0\x01\0\0\0\x06\0\0\0\x08\0\0\0");
+    const std::string manyEntries = Bytes("Exif\0\0MM\0*\0\0\0\x08\xFF\xFF") + std::string(64, '\x01');
+    const std::string asciiOrientation = Bytes("Exif\0\0II*\0\x08\0\0\0\x01\0\x12\x01\x02\0\x02\0\0\0" "6\0\0\0\0\0");
+    for (const std::string& app1 : {selfLoop, manyEntries, asciiOrientation, Bytes("Exif\0\0garbage!")}) {
         TJPEGImage source;
         source.Settings().DoAutoRotate = true;
         source.LoadFromBytes(testsupport::InsertSegments(plain, {{0xE1, app1}}));
