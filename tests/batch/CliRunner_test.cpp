@@ -115,3 +115,67 @@ TEST_F(Cli, BadCommandLinesAndProfilesStopBeforeAnyFile) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Cli, JpegSourcesTargetsModesAndOrientation) {
+    // A JPEG source stored sideways (EXIF orientation 6), 64 x 48 as stored.
+    const std::string jpeg = Path("sideways.jpg");
+    const auto bytes = testsupport::CjpegCompress(testsupport::MakePicture(64, 48, testsupport::PictureKind::kPhotoLike),
+                                                  "-quality 92 -sample 1x1", m_dir.path().toStdString());
+    testsupport::WriteTempFile(m_dir.path().toStdString(), "sideways.jpg", bytes);
+    std::string out;
+    ASSERT_EQ(RunCommand("exiftool -q -overwrite_original -Orientation#=6 '" + jpeg + "'", &out), 0) << out;
+
+    struct Case {
+        std::string args;
+        int width, height;
+        const char* line; // expected in the output
+    };
+    const Case cases[] = {
+        {"", 48, 64, "sideways.jpg -> "},                            // turned upright
+        {"--no-auto-rotate", 64, 48, "sideways.jpg -> "},            // kept as stored
+        {"--mode lossless", 48, 64, "sideways.jpg -> "},
+        {"--mode original", 48, 64, "sideways.jpg -> "},
+        {"--target-size 2", 48, 64, " passes"},
+        {"--target-ratio 30", 48, 64, " pass"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args);
+        ASSERT_EQ(Run(c.args + " -o '" + Path("out") + "' '" + jpeg + "'", &out), 0) << out;
+        EXPECT_NE(out.find(c.line), std::string::npos) << out;
+        const testsupport::JpegInfo info = testsupport::InspectJpeg(testsupport::ReadFileBytes(Path("out/sideways.jpg")));
+        EXPECT_EQ(info.Width, c.width);
+        EXPECT_EQ(info.Height, c.height);
+    }
+    // Original keeps the source's tables (turning a picture sideways transposes them, so keep it as stored).
+    ASSERT_EQ(Run("--mode original --no-auto-rotate -o '" + Path("out") + "' '" + jpeg + "'", &out), 0);
+    EXPECT_EQ(testsupport::InspectJpeg(testsupport::ReadFileBytes(Path("out/sideways.jpg"))).Tables,
+              testsupport::InspectJpeg(bytes).Tables);
+
+    // The Lossless mode needs a JPEG source: a PNG falls back to Original with a warning.
+    ASSERT_EQ(Run("--mode lossless -o '" + Path("out") + "' '" + Path("photo.png") + "'", &out), 0);
+    EXPECT_NE(out.find("warning: the Lossless mode needs a JPEG source"), std::string::npos) << out;
+
+    for (const std::string bad : {"--target-size 0", "--target-ratio x", "--mode fast", "--target-size 5 --target-ratio 9"}) {
+        EXPECT_EQ(Run(bad + " -o '" + Path("out") + "' '" + jpeg + "'", &out), 2) << bad;
+    }
+}
+
+TEST_F(Cli, BrokenJpegFilesOfTheCorpusGiveErrorLinesOrResults) {
+    const std::string corpus = testsupport::CorpusDir();
+    if (corpus.empty())
+        GTEST_SKIP() << "no corpus";
+    const QStringList files = QDir(QString::fromStdString(corpus + "/broken")).entryList(QDir::Files);
+    ASSERT_FALSE(files.isEmpty());
+    std::string args = "-o '" + Path("out") + "'";
+    for (const QString& f : files)
+        args += " '" + corpus + "/broken/" + f.toStdString() + "'";
+    std::string out;
+    const int status = Run(args, &out);
+    EXPECT_TRUE(status == 0 || status == 1) << out;
+    for (const QString& f : files)
+        EXPECT_NE(out.find(f.toStdString()), std::string::npos) << f.toStdString() << " is not reported\n" << out;
+}
+
+} // namespace
