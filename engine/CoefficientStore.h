@@ -27,8 +27,14 @@ public:
     void Release();
 
 private:
+    struct FreeMemory {
+        void operator()(std::int16_t* p) const;
+    };
+    using Plane = std::unique_ptr<std::int16_t[], FreeMemory>;
+    static Plane Allocate(std::size_t count);
+
     std::vector<ComponentLayout> m_layout;
-    std::vector<std::unique_ptr<std::int16_t[]>> m_planes;
+    std::vector<Plane> m_planes;
     std::vector<std::size_t> m_sizes;
 };
 

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <exception>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace vantorel {
@@ -33,11 +34,11 @@ struct QuantStage {
     int mcuRows = 0;
 };
 
-void QuantizeMcuRow(const QuantStage& stage, ColorSampler& sampler, int mcuRow, Statistics& stats) {
+void QuantizeMcuRow(const QuantStage& stage, ColorSampler* sampler, int mcuRow, Statistics& stats) {
     const EncodeRequest& req = *stage.request;
     const bool fromCache = stage.cache && !stage.fillCache;
     if (!fromCache)
-        sampler.Sample(req.Rows, mcuRow);
+        sampler->Sample(req.Rows, mcuRow);
     const std::uint8_t* rows[8];
     for (std::size_t c = 0; c < stage.layout->size(); ++c) {
         const ComponentLayout& l = (*stage.layout)[c];
@@ -51,7 +52,7 @@ void QuantizeMcuRow(const QuantStage& stage, ColorSampler& sampler, int mcuRow, 
                 break;
             if (!fromCache)
                 for (int i = 0; i < 8; ++i)
-                    rows[i] = sampler.ComponentRow(static_cast<int>(c), br * 8 + i);
+                    rows[i] = sampler->ComponentRow(static_cast<int>(c), br * 8 + i);
             std::int16_t* out = stage.store->BlockRow(static_cast<int>(c), blockRow);
             std::int16_t* dct = stage.cache ? stage.cache->BlockRow(static_cast<int>(c), blockRow) : nullptr;
             const std::uint8_t* maskRow =
@@ -180,7 +181,10 @@ std::vector<std::uint8_t> RunEncode(const EncodeRequest& request, WarningList& w
 
     const auto work = [&](int index) {
         try {
-            ColorSampler sampler(setup.Width, setup.Height, setup.Grayscale, layout);
+            // Passes that quantise stored DCT output read no pixels.
+            std::optional<ColorSampler> sampler;
+            if (!stage.cache || stage.fillCache)
+                sampler.emplace(setup.Width, setup.Height, setup.Grayscale, layout);
             Statistics& mine = stats[static_cast<std::size_t>(index)];
             for (;;) {
                 if (stop.load(std::memory_order_relaxed))
@@ -190,7 +194,7 @@ std::vector<std::uint8_t> RunEncode(const EncodeRequest& request, WarningList& w
                     return;
                 const int end = std::min(first + kRowsPerChunk, stage.mcuRows);
                 for (int r = first; r < end; ++r)
-                    QuantizeMcuRow(stage, sampler, r, mine);
+                    QuantizeMcuRow(stage, sampler ? &*sampler : nullptr, r, mine);
                 rowsDone.fetch_add(end - first);
                 if (index == 0 && progress)
                     progress(rowsDone.load(), stage.mcuRows, 0, totalPasses);

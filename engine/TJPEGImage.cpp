@@ -122,7 +122,7 @@ int TJPEGImage::GetPrecision() const {
 void TJPEGImage::SetSource(const QImage& bitmap) {
     m_source = bitmap;
     m_colourCount = 0;
-    m_sourceView = m_source.format() == QImage::Format_BGR888 ? TPixelView::Of(m_source) : TPixelView{};
+    m_sourceView = TPixelView::OfShared(m_source);
 }
 
 void TJPEGImage::SetSourceTables(std::vector<std::array<std::uint8_t, 64>> tables, bool sourceIsJpeg) {

@@ -161,7 +161,8 @@ public:
     void ClearProfileApplied() { m_profileApplied = false; }
 
     // --- source, result and encoding ------------------------------------------------------------
-    // The picture to encode (any format; converted to 24 bits at encode time). A null image clears it.
+    // The picture to encode (any format; converted to 24 bits at encode time). The engine shares the
+    // caller's pixels and only reads them. A null image clears it.
     void SetSource(const QImage& bitmap);
     const QImage& SourceBitmap() const { return m_source; }
     const TPixelView& SourceView() const { return m_sourceView; }

@@ -24,6 +24,8 @@ struct TPixelView {
     bool IsEmpty() const { return Width <= 0 || Height <= 0 || Bits == nullptr; }
     std::uint8_t* Row(int y) const { return Bits + static_cast<std::intptr_t>(y) * Stride; }
 
-    // A view over a QImage of Format_BGR888 (any other format gives an empty view).
+    // A view over a QImage of Format_BGR888 (any other format gives an empty view). Of detaches the
+    // image so that the view may be written; OfShared does not copy and is for reading only.
     static TPixelView Of(QImage& image);
+    static TPixelView OfShared(const QImage& image);
 };

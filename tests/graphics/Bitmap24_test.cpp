@@ -40,6 +40,10 @@ TEST(TPixelView, DescribesTheBuffer) {
     EXPECT_EQ(view.Stride, 16); // 15 bytes, rows 4-byte aligned
     EXPECT_EQ(view.Row(2), image.scanLine(2));
     EXPECT_EQ(view.PixelFormat, vantorel::PixelFormatKind::k24Bit);
+    // A shared view reads the caller's pixels without copying them.
+    const QImage shared = image;
+    EXPECT_EQ(TPixelView::OfShared(shared).Bits, image.constBits());
+    EXPECT_EQ(shared.constBits(), image.constBits()); // still shared: nothing was copied
     QImage other(5, 3, QImage::Format_RGB32);
     EXPECT_TRUE(TPixelView::Of(other).IsEmpty());
     EXPECT_TRUE(vantorel::MakeBitmap24(0, 3).isNull());
