@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <csetjmp>
 #include <fstream>
 #include <vector>
@@ -17,6 +18,17 @@ namespace bench {
 std::string CorpusDir() {
     const QString dir = QStringLiteral(VANTOREL_CORPUS);
     return QFileInfo(dir).isDir() ? dir.toStdString() : std::string();
+}
+
+std::string PhotoPath(int argc, char** argv, const char* defaultPhoto) {
+    if (argc > 1)
+        return argv[1];
+    const std::string corpus = CorpusDir();
+    if (corpus.empty()) {
+        std::printf("SKIPPED: no corpus folder beside the project\n");
+        return {};
+    }
+    return corpus + "/" + defaultPhoto;
 }
 
 namespace {

@@ -11,6 +11,10 @@ namespace bench {
 // The corpus folder beside the project, or empty when it is absent.
 std::string CorpusDir();
 
+// The photograph to measure: argv[1], else `defaultPhoto` inside the corpus. Empty (after printing
+// a SKIPPED line) when neither is there.
+std::string PhotoPath(int argc, char** argv, const char* defaultPhoto);
+
 // Decodes a JPEG file into a 24-bit blue-green-red picture with libjpeg (null on failure).
 QImage DecodeJpegFile(const std::string& path);
 

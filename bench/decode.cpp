@@ -40,17 +40,9 @@ void PeerDecode(const std::vector<std::uint8_t>& bytes, QImage& image) {
 } // namespace
 
 int main(int argc, char** argv) {
-    std::string path;
-    if (argc > 1) {
-        path = argv[1];
-    } else {
-        const std::string corpus = bench::CorpusDir();
-        if (corpus.empty()) {
-            std::printf("SKIPPED: no corpus folder beside the project\n");
-            return 0;
-        }
-        path = corpus + "/" + kDefaultPhoto;
-    }
+    const std::string path = bench::PhotoPath(argc, argv, kDefaultPhoto);
+    if (path.empty())
+        return 0;
     QFile file(QString::fromStdString(path));
     if (!file.open(QIODevice::ReadOnly)) {
         std::fprintf(stderr, "bench_decode: cannot open %s\n", path.c_str());

@@ -54,17 +54,9 @@ std::size_t PeerEncode(const QImage& picture, const vantorel::QuantTable& luma, 
 } // namespace
 
 int main(int argc, char** argv) {
-    std::string path;
-    if (argc > 1) {
-        path = argv[1];
-    } else {
-        const std::string corpus = bench::CorpusDir();
-        if (corpus.empty()) {
-            std::printf("SKIPPED: no corpus folder beside the project\n");
-            return 0;
-        }
-        path = corpus + "/" + kDefaultPhoto;
-    }
+    const std::string path = bench::PhotoPath(argc, argv, kDefaultPhoto);
+    if (path.empty())
+        return 0;
     const QImage picture = bench::DecodeJpegFile(path);
     if (picture.isNull()) {
         std::fprintf(stderr, "bench_encode: cannot decode %s\n", path.c_str());

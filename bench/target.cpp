@@ -41,17 +41,9 @@ double CommandSeconds(const QString& program, const QStringList& args) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    std::string path;
-    if (argc > 1) {
-        path = argv[1];
-    } else {
-        const std::string corpus = bench::CorpusDir();
-        if (corpus.empty()) {
-            std::printf("SKIPPED: no corpus folder beside the project\n");
-            return 0;
-        }
-        path = corpus + "/" + kDefaultPhoto;
-    }
+    const std::string path = bench::PhotoPath(argc, argv, kDefaultPhoto);
+    if (path.empty())
+        return 0;
     const QImage picture = bench::DecodeJpegFile(path);
     if (picture.isNull()) {
         std::fprintf(stderr, "bench_target: cannot decode %s\n", path.c_str());

@@ -140,20 +140,25 @@ void TermDestination(j_compress_ptr cinfo) {
     AppendOutput(cinfo, kOutputBufferSize - dest->pub.free_in_buffer);
 }
 
-void ProgressMonitor(j_common_ptr cinfo) {
-    auto* progress = reinterpret_cast<Progress*>(cinfo->progress);
-    if (!progress->handler || !*progress->handler)
+// Calls the handler with the codec's pass counters; what it throws is kept and libjpeg is left
+// through the error jump, so that no exception crosses its frames.
+void CallPassHandler(const jpeg_progress_mgr& pub, const JpegWriter::PassProgress* handler, ErrorManager* err) {
+    if (!handler || !*handler)
         return;
     bool failed = false;
     try {
-        (*progress->handler)(progress->pub.pass_counter, progress->pub.pass_limit, progress->pub.completed_passes,
-                             progress->pub.total_passes);
+        (*handler)(pub.pass_counter, pub.pass_limit, pub.completed_passes, pub.total_passes);
     } catch (...) {
-        progress->err->pending = std::current_exception();
+        err->pending = std::current_exception();
         failed = true;
     }
     if (failed)
-        std::longjmp(progress->err->jump, 1);
+        std::longjmp(err->jump, 1);
+}
+
+void ProgressMonitor(j_common_ptr cinfo) {
+    auto* progress = reinterpret_cast<Progress*>(cinfo->progress);
+    CallPassHandler(progress->pub, progress->handler, progress->err);
 }
 
 void CopyHuffmanTable(JHUFF_TBL* target, const HuffmanTable& table) {
@@ -355,18 +360,7 @@ void DecompressMonitor(j_common_ptr cinfo) {
                       "Too many scans in the JPEG file (more than %d)", kMaxScans);
         std::longjmp(progress->err->jump, 1);
     }
-    if (!progress->handler || !*progress->handler)
-        return;
-    bool failed = false;
-    try {
-        (*progress->handler)(progress->pub.pass_counter, progress->pub.pass_limit, progress->pub.completed_passes,
-                             progress->pub.total_passes);
-    } catch (...) {
-        progress->err->pending = std::current_exception();
-        failed = true;
-    }
-    if (failed)
-        std::longjmp(progress->err->jump, 1);
+    CallPassHandler(progress->pub, progress->handler, progress->err);
 }
 
 // The codec's words for exceeding its memory limit do not say what happened.
