@@ -29,6 +29,9 @@ struct QuantStage {
     const CoefficientStore* store = nullptr;
     const CoefficientStore* cache = nullptr; // DCT output: filled (fillCache) or read
     bool fillCache = false;
+    // The DC coefficient of every block, per component (row-major, WidthInBlocks wide): the DC
+    // statistics then read a few hundred kilobytes instead of every block of the coefficients.
+    std::vector<std::vector<std::int16_t>>* dc = nullptr;
     std::array<Divisors, 6> divisors{};
     bool gatherStatistics = false;
     int mcuRows = 0;
@@ -55,6 +58,7 @@ void QuantizeMcuRow(const QuantStage& stage, ColorSampler* sampler, int mcuRow, 
                     rows[i] = sampler->ComponentRow(static_cast<int>(c), br * 8 + i);
             std::int16_t* out = stage.store->BlockRow(static_cast<int>(c), blockRow);
             std::int16_t* dct = stage.cache ? stage.cache->BlockRow(static_cast<int>(c), blockRow) : nullptr;
+            std::int16_t* dcRow = stage.dc ? (*stage.dc)[c].data() + static_cast<std::size_t>(blockRow) * static_cast<std::size_t>(l.WidthInBlocks) : nullptr;
             const std::uint8_t* maskRow =
                 mask ? mask->data() + static_cast<std::size_t>(blockRow) * static_cast<std::size_t>(l.WidthInBlocks) : nullptr;
             for (int bc = 0; bc < l.WidthInBlocks; ++bc, out += 64) {
@@ -68,8 +72,10 @@ void QuantizeMcuRow(const QuantStage& stage, ColorSampler* sampler, int mcuRow, 
                     if (dct)
                         dct += 64;
                 }
-                if (stage.gatherStatistics)
+                if (stage.gatherStatistics) {
                     CountACSymbolsMasked(out, NonZeroZigzagMask(out), ac);
+                    dcRow[bc] = out[0];
+                }
             }
         }
     }
@@ -77,8 +83,8 @@ void QuantizeMcuRow(const QuantStage& stage, ColorSampler* sampler, int mcuRow, 
 
 // DC statistics in the entropy coder's MCU order, with its dummy blocks (DC repeated, AC zero) at
 // the right and bottom edges and predictors reset at every restart.
-void CountDCSymbols(const CoefficientStore& store, const std::vector<ComponentLayout>& layout, unsigned restartInterval,
-                    int width, int height, Statistics& stats) {
+void CountDCSymbols(const std::vector<std::vector<std::int16_t>>& dcPlanes, const std::vector<ComponentLayout>& layout,
+                    unsigned restartInterval, int width, int height, Statistics& stats) {
     std::array<int, 3> last{};
     long mcu = 0;
     const auto restart = [&] {
@@ -89,10 +95,10 @@ void CountDCSymbols(const CoefficientStore& store, const std::vector<ComponentLa
     if (layout.size() == 1) {
         const ComponentLayout& l = layout[0];
         for (int r = 0; r < l.HeightInBlocks; ++r) {
-            const std::int16_t* row = store.BlockRow(0, r);
+            const std::int16_t* row = dcPlanes[0].data() + static_cast<std::size_t>(r) * static_cast<std::size_t>(l.WidthInBlocks);
             for (int b = 0; b < l.WidthInBlocks; ++b) {
                 restart();
-                const int dc = row[b * 64];
+                const int dc = row[b];
                 ++stats.dc[0][static_cast<std::size_t>(MagnitudeCategory(dc - last[0]))];
                 last[0] = dc;
             }
@@ -114,11 +120,14 @@ void CountDCSymbols(const CoefficientStore& store, const std::vector<ComponentLa
                 const std::size_t table = c == 0 ? 0 : 1;
                 for (int yi = 0; yi < l.VSamp; ++yi) {
                     const int r = mr * l.VSamp + yi;
-                    const std::int16_t* row = r < l.HeightInBlocks ? store.BlockRow(static_cast<int>(c), r) : nullptr;
+                    const std::int16_t* row =
+                        r < l.HeightInBlocks
+                            ? dcPlanes[c].data() + static_cast<std::size_t>(r) * static_cast<std::size_t>(l.WidthInBlocks)
+                            : nullptr;
                     for (int xi = 0; xi < l.HSamp; ++xi) {
                         const int col = mc * l.HSamp + xi;
                         if (row && col < l.WidthInBlocks) {
-                            const int dc = row[col * 64];
+                            const int dc = row[col];
                             ++stats.dc[table][static_cast<std::size_t>(MagnitudeCategory(dc - last[c]))];
                             last[c] = dc;
                         } else {
@@ -159,6 +168,12 @@ std::vector<std::uint8_t> RunEncode(const EncodeRequest& request, WarningList& w
         stage.fillCache = cache->Mode == DctCache::ModeKind::kFill;
     }
     stage.gatherStatistics = request.OptimizeHuffman && !setup.Progressive;
+    std::vector<std::vector<std::int16_t>> dcPlanes;
+    if (stage.gatherStatistics) {
+        for (const ComponentLayout& l : layout)
+            dcPlanes.emplace_back(static_cast<std::size_t>(l.WidthInBlocks) * static_cast<std::size_t>(l.HeightInBlocks));
+        stage.dc = &dcPlanes;
+    }
     for (std::size_t s = 0; s < 6; ++s)
         if (request.Tables.Present[s])
             stage.divisors[s] = Divisors::For(request.Tables.Slots[s], s % 2 == 1);
@@ -230,7 +245,7 @@ std::vector<std::uint8_t> RunEncode(const EncodeRequest& request, WarningList& w
             for (std::size_t t = 0; t < 2; ++t)
                 for (std::size_t k = 0; k < 257; ++k)
                     total.ac[t][k] += s.ac[t][k];
-        CountDCSymbols(store, layout, setup.RestartInterval, setup.Width, setup.Height, total);
+        CountDCSymbols(dcPlanes, layout, setup.RestartInterval, setup.Width, setup.Height, total);
         const HuffmanTable dc0 = BuildOptimalTable(total.dc[0]);
         const HuffmanTable ac0 = BuildOptimalTable(total.ac[0]);
         if (layout.size() > 1) {
