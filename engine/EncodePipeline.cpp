@@ -48,6 +48,8 @@ void QuantizeMcuRow(const QuantStage& stage, ColorSampler* sampler, int mcuRow, 
         const int slot = c == 0 ? 0 : 1;
         const Divisors& file = stage.divisors[static_cast<std::size_t>(slot)];
         const std::vector<std::uint8_t>* mask = req.Selective && c < req.Masks.size() ? req.Masks[c] : nullptr;
+        if (mask && mask->size() != static_cast<std::size_t>(l.WidthInBlocks) * static_cast<std::size_t>(l.HeightInBlocks))
+            mask = nullptr; // a mask for another layout would be read out of place
         SymbolCounts& ac = stats.ac[static_cast<std::size_t>(slot)];
         for (int br = 0; br < l.VSamp; ++br) {
             const int blockRow = mcuRow * l.VSamp + br;

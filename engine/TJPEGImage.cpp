@@ -1,6 +1,8 @@
 // TJPEGImage: settings, sizes and ratios, and the encode of the source into a JPEG stream.
 #include "TJPEGImage.h"
 
+#include "SelectionMask.h"
+
 
 #include <QIODevice>
 
@@ -20,7 +22,21 @@ int RoundEven(double x) { return static_cast<int>(std::nearbyint(x)); }
 
 } // namespace
 
-TJPEGImage::TJPEGImage() = default;
+TJPEGImage::TJPEGImage() {
+    OnDrawSelection = [this](QImage& bitmap, int width, int height) { DrawUnits(m_units, width, height, bitmap); };
+}
+
+QImage TJPEGImage::DrawSelection(int width, int height) const {
+    QImage bitmap = MakeSelectionBitmap(width, height);
+    if (bitmap.isNull())
+        throw EngineError("Not enough memory for the selection of a " + std::to_string(width) + " x " +
+                          std::to_string(height) + " picture");
+    if (OnDrawSelection)
+        OnDrawSelection(bitmap, width, height);
+    else
+        bitmap.fill(1);
+    return bitmap;
+}
 TJPEGImage::~TJPEGImage() = default;
 
 // --- sizes, targets, precision --------------------------------------------------------------------

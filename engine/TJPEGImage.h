@@ -262,9 +262,10 @@ public:
     const std::vector<std::unique_ptr<TOverlay>>& Overlays() const { return m_overlays; }
     TModifyImage& Modifications() { return m_modifications; }
     const TModifyImage& Modifications() const { return m_modifications; }
-    // Masks for selective compression, one byte per block of each component; set by the selection
-    // stage before an encode.
-    void SetBlockMasks(std::vector<std::vector<std::uint8_t>> masks) { m_blockMasks = std::move(masks); }
+    // The 1-bit selection bitmap for the current picture size, drawn by OnDrawSelection.
+    QImage DrawSelection(int width, int height) const;
+    // Draws the selection into the bitmap; the engine's own routine draws its included units.
+    std::function<void(QImage& bitmap, int width, int height)> OnDrawSelection;
 
     // --- results of the last encode --------------------------------------------------------------
     std::vector<std::string> Warnings() const { return m_warnings.Texts(); }
@@ -315,7 +316,6 @@ private:
     std::vector<vantorel::SelectionUnit> m_units;
     std::vector<std::unique_ptr<TOverlay>> m_overlays;
     TModifyImage m_modifications;
-    std::vector<std::vector<std::uint8_t>> m_blockMasks;
     bool m_profileApplied = false;
 
     vantorel::TJPEGProfile m_working;

@@ -4,6 +4,8 @@
 #include "Bitmap24.h"
 #include "EncodePipeline.h"
 #include "ExifGlue.h"
+#include "Prefilter.h"
+#include "SelectionMask.h"
 
 #include <algorithm>
 #include <chrono>
@@ -229,8 +231,20 @@ void TJPEGImage::EncodeOnce() {
             setup.WriteJfif = !(HasExif() && (w.KeepJPEGDataMask & 2));
             request.Markers = BuildMarkers();
 
-            request.Selective = s.SelectiveCompression && s.CompressionMode == 0 && !m_blockMasks.empty();
-            for (const auto& mask : m_blockMasks)
+            // The selection is drawn also outside the Free mode: the selected-area prefilter needs it.
+            QImage selection;
+            std::vector<std::vector<std::uint8_t>> masks;
+            if (s.SelectiveCompression) {
+                selection = DrawSelection(width, height);
+                std::array<int, 3> hs{}, vs{};
+                for (std::size_t c = 0; c < 3; ++c) {
+                    hs[c] = setup.HSampling[c];
+                    vs[c] = setup.VSampling[c];
+                }
+                masks = BuildBlockMasks(ComputeLayout(width, height, setup.Grayscale, hs, vs), selection, s.SelThreshold);
+            }
+            request.Selective = s.SelectiveCompression && s.CompressionMode == 0 && !masks.empty();
+            for (const auto& mask : masks)
                 request.Masks.push_back(&mask);
             request.Threads = Threads;
             request.Coefficients = &m_coefficients;
@@ -238,7 +252,22 @@ void TJPEGImage::EncodeOnce() {
             // Reserving address space costs nothing until it is written.
             request.SizeHint = ResultSize() > 0 ? static_cast<std::size_t>(ResultSize()) * 5 / 4 + 65536
                                                 : static_cast<std::size_t>(width) * static_cast<std::size_t>(height) / 2 + 65536;
-            request.Rows = [&bitmap](int y, std::uint8_t*) { return bitmap.constScanLine(y); };
+            PrefilterSetup filters;
+            filters.Source = TPixelView::OfShared(bitmap);
+            filters.Base = {PrefilterOperationCode(w.ActiveFilter), w.FilterRadius, w.FilterValue};
+            if (s.SelectiveCompression) {
+                filters.Selected = {PrefilterOperationCode(w.SelActiveFilter), w.SelFilterRadius, w.SelFilterValue};
+                filters.Selection = selection.constBits();
+                filters.SelectionStride = static_cast<int>(selection.bytesPerLine());
+            }
+            m_prefilterActive = filters.Base.Code && filters.Base.Strength > 0;
+            if (filters.Active())
+                request.Rows = [&filters](int y, std::uint8_t* scratch) {
+                    PrefilterRow(filters, y, scratch);
+                    return static_cast<const std::uint8_t*>(scratch);
+                };
+            else
+                request.Rows = [&bitmap](int y, std::uint8_t*) { return bitmap.constScanLine(y); };
 
             const PassProgressHandler progress = [this](long counter, long limit, int completed, int total) {
                 ReportPassProgress(counter, limit, completed, total);

@@ -226,18 +226,16 @@ TEST(EncodePipeline, SelectiveMasksZeroByTheAreaTableAndCodeByTheFileTable) {
         return testsupport::ReadCoefficients(engine.Data()->Stream);
     };
     const auto coarse = plain(30), fine = plain(80);
-    const auto layout = vantorel::ComputeLayout(64, 48, false, {2, 1, 1}, {2, 1, 1});
-    for (std::uint8_t selected : {0, 1}) {
+    for (bool selected : {false, true}) {
         SCOPED_TRACE(selected ? "all selected" : "all base area");
         TJPEGImage engine;
         engine.SetSource(picture);
         engine.Settings().LumCompressionLevel = engine.Settings().ChromCompressionLevel = 30;
         engine.Settings().SelectiveCompression = true;
         engine.Settings().SelLumCompressionLevel = engine.Settings().SelChromCompressionLevel = 80;
-        std::vector<std::vector<std::uint8_t>> masks;
-        for (const auto& l : layout)
-            masks.emplace_back(static_cast<std::size_t>(l.WidthInBlocks * l.HeightInBlocks), selected);
-        engine.SetBlockMasks(masks);
+        engine.Settings().SelThreshold = 100;
+        if (selected) // the whole picture
+            engine.SelectionUnits().push_back({0, 0, 0, 1000000, 1000000, {}, true});
         engine.Compress();
         const testsupport::JpegInfo info = testsupport::InspectJpeg(engine.Data()->Stream);
         EXPECT_EQ(info.Tables[0], vantorel::BuildTable(true, {}, 80, false)); // the finer of the two areas
