@@ -171,44 +171,72 @@ const AreaFilter* FilterFor(const PrefilterSetup& setup, int x, int y) {
     return f.Code && f.Strength > 0 ? &f : nullptr;
 }
 
+// What a filter kind keeps of its window.
+enum class StatsKind { kSums, kChannelMedians, kLumaMedian };
+
 // One area's filter over a row: windows slide along the row; pixels of the other area are left alone.
+template <StatsKind kKind>
 void SlideRow(const PrefilterSetup& setup, const AreaFilter& f, bool selectedArea, int y, std::uint8_t* out) {
     const TPixelView& src = setup.Source;
     const int width = src.Width;
     const FilterWindow window = FilterWindow::For(f.Radius);
     const int r = window.Radius;
     const int h = std::max(static_cast<int>(RoundEven(window.Count * 0.5)), 1);
-    const bool sums = NeedsSums(f.Code), channels = NeedsChannelHistograms(f.Code), luma = f.Code == 7;
     const LumaTables& tables = Luma();
 
     const std::uint8_t* rows[2 * kMaxRadius + 1];
     for (int dy = -r; dy <= r; ++dy)
         rows[dy + r] = src.Row(Reflect(y + dy, src.Height));
+    // Columns in the window's reach, reflected once for the row (index x + kMaxRadius + 1).
+    int columnStorage[4 * kMaxRadius + 8];
+    int* const columns = columnStorage + kMaxRadius + 1;
+    const auto column = [&](int x) { return x >= 0 && x < width ? 3 * x : columns[x < 0 ? x : x - width + kMaxRadius + 1]; };
+    for (int i = -kMaxRadius - 1; i < 0; ++i)
+        columns[i] = 3 * Reflect(i, width);
+    for (int i = 0; i <= kMaxRadius + 1; ++i)
+        columns[i + kMaxRadius + 1] = 3 * Reflect(width + i, width);
+
     WindowStats s;
     Histogram hist[3], lumaHist;
-    const auto add = [&](const std::uint8_t* p, int sign) {
-        if (sums)
-            for (int ch = 0; ch < 3; ++ch)
-                s.sum[static_cast<std::size_t>(ch)] += sign * p[ch];
-        if (channels)
-            for (int ch = 0; ch < 3; ++ch)
-                sign > 0 ? hist[ch].Add(p[ch]) : hist[ch].Remove(p[ch]);
-        if (luma)
-            sign > 0 ? lumaHist.Add(tables.Luma(p)) : lumaHist.Remove(tables.Luma(p));
+    const auto add = [&](const std::uint8_t* p) {
+        if constexpr (kKind == StatsKind::kSums) {
+            s.sum[0] += p[0];
+            s.sum[1] += p[1];
+            s.sum[2] += p[2];
+        } else if constexpr (kKind == StatsKind::kChannelMedians) {
+            hist[0].Add(p[0]);
+            hist[1].Add(p[1]);
+            hist[2].Add(p[2]);
+        } else {
+            lumaHist.Add(tables.Luma(p));
+        }
+    };
+    const auto remove = [&](const std::uint8_t* p) {
+        if constexpr (kKind == StatsKind::kSums) {
+            s.sum[0] -= p[0];
+            s.sum[1] -= p[1];
+            s.sum[2] -= p[2];
+        } else if constexpr (kKind == StatsKind::kChannelMedians) {
+            hist[0].Remove(p[0]);
+            hist[1].Remove(p[1]);
+            hist[2].Remove(p[2]);
+        } else {
+            lumaHist.Remove(tables.Luma(p));
+        }
     };
     for (int dy = -r; dy <= r; ++dy) {
         const int w = window.HalfWidth[static_cast<std::size_t>(dy + r)];
         for (int dx = -w; dx <= w; ++dx)
-            add(rows[dy + r] + 3 * Reflect(dx, width), 1);
+            add(rows[dy + r] + column(dx));
     }
     const std::uint8_t* centre = src.Row(y);
     for (int x = 0;; ++x) {
         const bool mine = !setup.Selection || IsSelected(setup, x, y) == selectedArea;
         if (mine) {
-            if (channels)
+            if constexpr (kKind == StatsKind::kChannelMedians)
                 for (int ch = 0; ch < 3; ++ch)
                     s.median[static_cast<std::size_t>(ch)] = hist[ch].HighestReaching(h);
-            if (luma)
+            if constexpr (kKind == StatsKind::kLumaMedian)
                 s.lumaMedian = lumaHist.LowestReaching(h);
             ApplyFilter(f, r, window.Count, centre + 3 * x, s, out + 3 * x);
         }
@@ -216,10 +244,19 @@ void SlideRow(const PrefilterSetup& setup, const AreaFilter& f, bool selectedAre
             break;
         for (int dy = -r; dy <= r; ++dy) {
             const int w = window.HalfWidth[static_cast<std::size_t>(dy + r)];
-            add(rows[dy + r] + 3 * Reflect(x - w, width), -1);
-            add(rows[dy + r] + 3 * Reflect(x + 1 + w, width), 1);
+            remove(rows[dy + r] + column(x - w));
+            add(rows[dy + r] + column(x + 1 + w));
         }
     }
+}
+
+void SlideRow(const PrefilterSetup& setup, const AreaFilter& f, bool selectedArea, int y, std::uint8_t* out) {
+    if (NeedsSums(f.Code))
+        SlideRow<StatsKind::kSums>(setup, f, selectedArea, y, out);
+    else if (NeedsChannelHistograms(f.Code))
+        SlideRow<StatsKind::kChannelMedians>(setup, f, selectedArea, y, out);
+    else
+        SlideRow<StatsKind::kLumaMedian>(setup, f, selectedArea, y, out);
 }
 
 } // namespace

@@ -179,3 +179,31 @@ TEST_F(Cli, BrokenJpegFilesOfTheCorpusGiveErrorLinesOrResults) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Cli, SelectiveCompressionAndPrefiltersFromSetLines) {
+    std::string out;
+    const std::string common = " -o '" + Path("out") + "' '" + Path("photo.png") + "'";
+    ASSERT_EQ(Run("--set LumCompressionLevel=90" + common, &out), 0) << out;
+    const auto coarse = testsupport::ReadFileBytes(Path("out/photo.jpg"));
+    // The left half kept at a fine level: a larger file whose table is the finer one.
+    ASSERT_EQ(Run("--set LumCompressionLevel=90 --set SelectiveCompression=1 --set SelLumCompressionLevel=10 "
+                  "--set SelChromCompressionLevel=10 --set SelThreshold=50 --set NumSelUnits=1 --set SelUnitKind1=0 "
+                  "--set SelUnitBegX1=0 --set SelUnitBegY1=0 --set SelUnitEndX1=500000 --set SelUnitEndY1=1000000" +
+                      common,
+                  &out),
+              0)
+        << out;
+    const auto selective = testsupport::ReadFileBytes(Path("out/photo.jpg"));
+    EXPECT_GT(selective.size(), coarse.size() + 200);
+    EXPECT_EQ(testsupport::InspectJpeg(selective).Tables[0], vantorel::BuildTable(true, {}, 91, false));
+
+    ASSERT_EQ(Run("--set LumCompressionLevel=90 --set ActiveFilter=5 --set FilterValue=100 --set FilterRadius=4" + common,
+                  &out),
+              0)
+        << out;
+    EXPECT_LT(testsupport::ReadFileBytes(Path("out/photo.jpg")).size(), coarse.size()); // smoothed: fewer bytes
+}
+
+} // namespace
