@@ -1,6 +1,7 @@
 // The work of vantorel-cli.
 #include "CliRunner.h"
 
+#include "PictureJob.h"
 #include "ProfileText.h"
 #include "TJPEGImage.h"
 
@@ -106,82 +107,23 @@ int RunCli(const CliOptions& options, std::ostream& out, std::ostream& err) {
             fail("result " + outputName.toStdString() + " was already written for an earlier input; skipped");
             continue;
         }
-        QFile inputFile(inputName);
-        if (!inputFile.open(QIODevice::ReadOnly)) {
-            fail("cannot open: " + inputFile.errorString().toStdString());
-            continue;
-        }
-        const QByteArray head = inputFile.peek(3);
-        const bool jpeg = head.size() == 3 && static_cast<std::uint8_t>(head[0]) == 0xFF &&
-                          static_cast<std::uint8_t>(head[1]) == 0xD8 && static_cast<std::uint8_t>(head[2]) == 0xFF;
-
-        // As in an image window: a source engine holds the file, the result engine is compressed.
-        TJPEGImage source;
-        TJPEGImage engine;
-        TJPEGProfile p;
-        try {
-            p = ReadProfileText(profile.text, engine.GetProfile(), profile.name);
-        } catch (const std::exception& e) {
-            fail(e.what());
-            continue;
-        }
-        if (!profile.setsMatchMask)
-            p.MatchMask |= profile.forcedBits;
-        QImage picture;
-        if (jpeg) {
-            try {
-                const QByteArray bytes = inputFile.readAll();
-                source.Settings().DoAutoRotate = !options.NoAutoRotate && p.DoAutoRotate != 0;
-                source.LoadFromBytes(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
-                picture = source.GetBitmap();
-            } catch (const std::exception& e) {
-                fail(std::string("cannot read JPEG file: ") + e.what());
-                continue;
-            }
-            for (const std::string& warning : source.Warnings())
-                err << "vantorel-cli: " << input << ": warning: " << warning << "\n";
-            engine.AttachSource(&source);
-            engine.CopySourceData(source, true);
-        } else {
-            QImageReader reader(&inputFile);
-            reader.setAutoTransform(false);
-            picture = reader.read();
-            if (picture.isNull()) {
-                fail("cannot read picture: " + reader.errorString().toStdString());
-                continue;
-            }
-        }
-        engine.SetSource(picture);
-        if (options.NoAutoRotate)
-            p.DoAutoRotate = 0;
-        try {
-            engine.ApplyProfile(p);
-        } catch (const std::exception& e) {
-            fail(e.what());
-            continue;
-        }
-        if (options.Mode >= 0)
-            engine.Settings().CompressionMode = static_cast<std::uint8_t>(options.Mode);
-        if (const int reasons = engine.ResolveLosslessMode(); reasons & 1)
-            err << "vantorel-cli: " << input << ": warning: the Lossless mode needs a JPEG source; the Original mode is used\n";
-        if (options.TargetSizeKb > 0) {
-            engine.SetTargetKind(TargetKind::kFileSize);
-            engine.SetTargetEnabled(true);
-            engine.Settings().ComprRatio = 0; // a size target is pursued as the ratio it gives
-            engine.SetTargetSize(options.TargetSizeKb);
-        } else if (options.TargetRatio > 0) {
-            engine.SetTargetKind(TargetKind::kRatio);
-            engine.SetTargetEnabled(true);
-            engine.SetTargetRatio(static_cast<float>(options.TargetRatio));
-        }
-        const bool searching = engine.TargetEnabled() && engine.Settings().CompressionMode == 0;
-        engine.Compress();
-        if (engine.ResultSize() == 0) {
-            fail("encoding failed: " + (engine.LastError().empty() ? std::string("no result") : engine.LastError()));
+        PictureJobSettings job;
+        job.ProfileText = profile.text;
+        job.ProfileName = profile.name;
+        job.ForcedMatchBits = profile.setsMatchMask ? 0 : profile.forcedBits;
+        job.Mode = options.Mode;
+        job.TargetSizeKb = options.TargetSizeKb;
+        job.TargetRatio = options.TargetRatio;
+        job.NoAutoRotate = options.NoAutoRotate;
+        const PictureResult picture = ProcessPicture(inputName, job);
+        for (const std::string& warning : picture.Warnings)
+            err << "vantorel-cli: " << input << ": warning: " << warning << "\n";
+        if (picture.Stream.empty()) {
+            fail(picture.Error);
             continue;
         }
         QSaveFile file(outputName);
-        const auto& bytes = engine.Data()->Stream;
+        const auto& bytes = picture.Stream;
         if (!file.open(QIODevice::WriteOnly) ||
             file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size())) !=
                 static_cast<qint64>(bytes.size()) ||
@@ -190,13 +132,11 @@ int RunCli(const CliOptions& options, std::ostream& out, std::ostream& err) {
             continue;
         }
         written.insert(outputKey);
-        const double ratio = static_cast<double>(picture.width()) * picture.height() * 3 / bytes.size();
+        const double ratio = static_cast<double>(picture.Width) * picture.Height * 3 / bytes.size();
         out << input << " -> " << outputName.toStdString() << "  " << bytes.size() << " bytes  " << FormatRatio(ratio);
-        if (searching)
-            out << "  " << engine.PassCount() << (engine.PassCount() == 1 ? " pass" : " passes");
+        if (picture.Searched)
+            out << "  " << picture.Passes << (picture.Passes == 1 ? " pass" : " passes");
         out << "\n";
-        for (const std::string& warning : engine.Warnings())
-            err << "vantorel-cli: " << input << ": warning: " << warning << "\n";
     }
     return failed > 0 ? 1 : 0;
 }

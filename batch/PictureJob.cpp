@@ -1,0 +1,103 @@
+// The work done for one picture.
+#include "PictureJob.h"
+
+#include "ProfileText.h"
+#include "TJPEGImage.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+
+namespace vantorel {
+
+PictureResult ProcessPicture(const QString& path, const PictureJobSettings& settings) {
+    PictureResult result;
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        result.Error = "no such file";
+        return result;
+    }
+    if (info.isDir()) {
+        result.Error = "is a folder, not a picture";
+        return result;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        result.Error = "cannot open: " + file.errorString().toStdString();
+        return result;
+    }
+    const QByteArray head = file.peek(3);
+    const bool jpeg = head.size() == 3 && static_cast<std::uint8_t>(head[0]) == 0xFF &&
+                      static_cast<std::uint8_t>(head[1]) == 0xD8 && static_cast<std::uint8_t>(head[2]) == 0xFF;
+
+    // As in an image window: a source engine holds the file, the result engine is compressed.
+    TJPEGImage source;
+    TJPEGImage engine;
+    engine.Threads = settings.Threads;
+    TJPEGProfile p;
+    try {
+        p = ReadProfileText(settings.ProfileText, engine.GetProfile(), settings.ProfileName);
+    } catch (const std::exception& e) {
+        result.Error = e.what();
+        return result;
+    }
+    p.MatchMask |= settings.ForcedMatchBits;
+    if (settings.NoAutoRotate)
+        p.DoAutoRotate = 0;
+    QImage picture;
+    if (jpeg) {
+        try {
+            const QByteArray bytes = file.readAll();
+            source.Settings().DoAutoRotate = p.DoAutoRotate != 0;
+            source.LoadFromBytes(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+            picture = source.GetBitmap();
+        } catch (const std::exception& e) {
+            result.Error = std::string("cannot read JPEG file: ") + e.what();
+            return result;
+        }
+        result.Warnings = source.Warnings();
+        engine.AttachSource(&source);
+        engine.CopySourceData(source, true);
+    } else {
+        QImageReader reader(&file);
+        reader.setAutoTransform(false);
+        picture = reader.read();
+        if (picture.isNull()) {
+            result.Error = "cannot read picture: " + reader.errorString().toStdString();
+            return result;
+        }
+    }
+    engine.SetSource(picture);
+    engine.ApplyProfile(p);
+    if (settings.KeepJPEGDataMask >= 0)
+        engine.Settings().KeepJPEGDataMask = settings.KeepJPEGDataMask;
+    if (settings.Mode >= 0)
+        engine.Settings().CompressionMode = static_cast<std::uint8_t>(settings.Mode);
+    if (const int reasons = engine.ResolveLosslessMode(); reasons & 1)
+        result.Warnings.push_back("the Lossless mode needs a JPEG source; the Original mode is used");
+    if (settings.TargetSizeKb > 0) {
+        engine.SetTargetKind(TargetKind::kFileSize);
+        engine.SetTargetEnabled(true);
+        engine.Settings().ComprRatio = 0; // a size target is pursued as the ratio it gives
+        engine.SetTargetSize(settings.TargetSizeKb);
+    } else if (settings.TargetRatio > 0) {
+        engine.SetTargetKind(TargetKind::kRatio);
+        engine.SetTargetEnabled(true);
+        engine.SetTargetRatio(static_cast<float>(settings.TargetRatio));
+    }
+    result.Searched = engine.TargetEnabled() && engine.Settings().CompressionMode == 0;
+    engine.Compress();
+    for (const std::string& w : engine.Warnings())
+        result.Warnings.push_back(w);
+    if (engine.ResultSize() == 0) {
+        result.Error = "encoding failed: " + (engine.LastError().empty() ? std::string("no result") : engine.LastError());
+        return result;
+    }
+    result.Stream = engine.Data()->Stream;
+    result.Width = picture.width();
+    result.Height = picture.height();
+    result.Passes = result.Searched ? engine.PassCount() : 0;
+    return result;
+}
+
+} // namespace vantorel
