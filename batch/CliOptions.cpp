@@ -7,9 +7,12 @@ namespace vantorel {
 
 std::string CliUsage() {
     return "Usage: vantorel-cli [--profile FILE.jcp] [--set Key=Value]... [--target-size KB | --target-ratio R]\n"
-           "                    [--mode free|original|lossless] [--no-auto-rotate] -o OUTDIR INPUT...\n"
+           "                    [--mode free|original|lossless] [--no-auto-rotate] [naming options]\n"
+           "                    [--recursive] [--overwrite] [--jobs N] [--keep LIST] [--no-keep-date]\n"
+           "                    [-o OUTDIR] INPUT...\n"
            "\n"
-           "Re-compresses each INPUT picture as a JPEG file OUTDIR/<name>.jpg.\n"
+           "Re-compresses each INPUT picture (or every picture of an INPUT folder) as a JPEG file\n"
+           "<prefix><name><suffix>.jpg in OUTDIR, or next to its source without -o.\n"
            "\n"
            "Options:\n"
            "  --profile FILE.jcp  apply the compression profile FILE.jcp to every input\n"
@@ -27,11 +30,26 @@ std::string CliUsage() {
            "                      coefficients copied unchanged (JPEG sources only)\n"
            "  --no-auto-rotate    keep JPEG sources as stored instead of turning them upright by\n"
            "                      their EXIF orientation\n"
-           "  -o OUTDIR           folder for the results (must exist)\n"
+           "  -o OUTDIR           folder for the results (must exist); sub-folders of a folder INPUT\n"
+           "                      are repeated below it\n"
+           "  --prefix TEXT       put TEXT before each result's name\n"
+           "  --suffix TEXT       put TEXT after each result's name\n"
+           "  --num-prefix N      put a number before each name, N for the first result (wins over\n"
+           "                      --prefix); a failed file takes no number\n"
+           "  --num-suffix N      put a number after each name, likewise (wins over --suffix)\n"
+           "  --lz N              pad the numbers with leading zeroes to N digits\n"
+           "  --no-name           leave the source's name out of the result's (needs a number)\n"
+           "  --recursive         take the pictures of INPUT folders' sub-folders too\n"
+           "  --overwrite         let results replace their sources (refused otherwise)\n"
+           "  --jobs N            pictures processed at once (default: one per core)\n"
+           "  --keep LIST         source segments kept: exif, icc, comments, all or none, separated\n"
+           "                      by commas (default: the profile's choice)\n"
+           "  --keep-date         give each result its source's modification time (default)\n"
+           "  --no-keep-date      give each result the time it was written\n"
            "  -h, --help          show this text\n"
            "\n"
            "One line per file is printed: input, output, bytes, compression ratio and, after a\n"
-           "target search, its passes. Files that\n"
+           "target search, its passes, then a closing line \"N processed, K failed\". Files that\n"
            "fail get an error line on standard error and the run goes on. The exit status is 0\n"
            "when every file succeeded, 1 when any failed, 2 for a bad command line or profile.\n";
 }
@@ -101,6 +119,64 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, 
                 error = "--mode takes free, original or lossless, got '" + *v + "'";
                 return std::nullopt;
             }
+        } else if (arg == "--prefix" || arg == "--suffix") {
+            const std::string* v = value(arg.c_str());
+            if (!v)
+                return std::nullopt;
+            (arg == "--prefix" ? options.Prefix : options.Suffix) = *v;
+        } else if (arg == "--num-prefix" || arg == "--num-suffix" || arg == "--lz" || arg == "--jobs") {
+            const std::string* v = value(arg.c_str());
+            if (!v)
+                return std::nullopt;
+            char* end = nullptr;
+            const long number = std::strtol(v->c_str(), &end, 10);
+            const bool count = arg == "--lz" || arg == "--jobs";
+            if (v->empty() || *end != '\0' || number < (count ? 0 : -2147483647L) || number > (count ? 64 : 2147483647L)) {
+                error = arg + " needs a whole number, got '" + *v + "'";
+                return std::nullopt;
+            }
+            if (arg == "--num-prefix")
+                options.NumPrefix = static_cast<int>(number);
+            else if (arg == "--num-suffix")
+                options.NumSuffix = static_cast<int>(number);
+            else if (arg == "--lz")
+                options.LeadingZeroes = static_cast<int>(number);
+            else
+                options.Jobs = static_cast<int>(number);
+        } else if (arg == "--keep") {
+            const std::string* v = value("--keep");
+            if (!v)
+                return std::nullopt;
+            int mask = 0;
+            std::size_t start = 0;
+            for (;;) {
+                const std::size_t comma = v->find(',', start);
+                const std::string item = v->substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+                if (item == "exif")
+                    mask |= 1 << 1;
+                else if (item == "icc")
+                    mask |= 1 << 2;
+                else if (item == "comments")
+                    mask |= 1 << 16;
+                else if (item == "all")
+                    mask |= 0x1FFFF;
+                else if (item != "none") {
+                    error = "--keep takes exif, icc, comments, all or none, got '" + item + "'";
+                    return std::nullopt;
+                }
+                if (comma == std::string::npos)
+                    break;
+                start = comma + 1;
+            }
+            options.KeepMask = mask;
+        } else if (arg == "--no-name") {
+            options.NoName = true;
+        } else if (arg == "--recursive") {
+            options.Recursive = true;
+        } else if (arg == "--overwrite") {
+            options.Overwrite = true;
+        } else if (arg == "--keep-date" || arg == "--no-keep-date") {
+            options.KeepDate = arg == "--keep-date";
         } else if (arg == "--no-auto-rotate") {
             options.NoAutoRotate = true;
         } else if (arg == "-o" || arg == "--output") {
@@ -115,8 +191,8 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, 
     }
     if (options.Help)
         return options;
-    if (options.OutputDir.empty()) {
-        error = "no output folder given (-o OUTDIR)";
+    if (options.NoName && !options.NumPrefix && !options.NumSuffix) {
+        error = "--no-name needs --num-prefix or --num-suffix, or every result would have the same name";
         return std::nullopt;
     }
     if (options.TargetSizeKb > 0 && options.TargetRatio > 0) {

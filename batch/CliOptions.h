@@ -17,6 +17,17 @@ struct CliOptions {
     double TargetRatio = 0;     // --target-ratio R
     int Mode = -1;              // --mode free|original|lossless (0..2), -1 = as the profile says
     bool NoAutoRotate = false;  // --no-auto-rotate
+    // naming and the run
+    std::string Prefix, Suffix;   // --prefix TEXT, --suffix TEXT
+    std::optional<int> NumPrefix; // --num-prefix N (wins over --prefix)
+    std::optional<int> NumSuffix; // --num-suffix N (wins over --suffix)
+    int LeadingZeroes = 0;        // --lz N: numbers padded to N digits
+    bool NoName = false;          // --no-name: the source's name is not part of the result's
+    bool Recursive = false;       // --recursive: folders with their sub-folders
+    bool Overwrite = false;       // --overwrite: results may replace their sources
+    int Jobs = 0;                 // --jobs N, 0 = one per core
+    int KeepMask = -1;            // --keep exif,icc,comments,all,none; -1 = the profile's
+    bool KeepDate = true;         // --keep-date / --no-keep-date
 };
 
 // Parses argv[1..]. Returns the options, or sets `error` to a message naming the bad argument.

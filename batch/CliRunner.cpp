@@ -1,7 +1,9 @@
 // The work of vantorel-cli.
 #include "CliRunner.h"
 
+#include "FileCollection.h"
 #include "PictureJob.h"
+#include "TBatchProcess.h"
 #include "ProfileText.h"
 #include "TJPEGImage.h"
 
@@ -11,8 +13,11 @@
 #include <QImageReader>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <cstdio>
 #include <set>
+
+#include <unistd.h>
 
 namespace vantorel {
 
@@ -56,6 +61,17 @@ bool ReadProfileSource(const CliOptions& options, ProfileSource& source, std::os
     return true;
 }
 
+// Names of the pictures a folder input takes: the JPEG names and every format Qt can read.
+bool IsPictureName(const QString& path) {
+    static const QStringList extensions = [] {
+        QStringList list{"jpg", "jpeg", "jpe", "jfif"};
+        for (const QByteArray& format : QImageReader::supportedImageFormats())
+            list << QString::fromLatin1(format).toLower();
+        return list;
+    }();
+    return extensions.contains(QFileInfo(path).suffix().toLower());
+}
+
 std::string FormatRatio(double ratio) {
     char buffer[32];
     std::snprintf(buffer, sizeof buffer, "%.1f:1", ratio);
@@ -66,7 +82,7 @@ std::string FormatRatio(double ratio) {
 
 int RunCli(const CliOptions& options, std::ostream& out, std::ostream& err) {
     const QString outDir = QString::fromStdString(options.OutputDir);
-    if (!QFileInfo(outDir).isDir()) {
+    if (!outDir.isEmpty() && !QFileInfo(outDir).isDir()) {
         err << "vantorel-cli: " << options.OutputDir << ": output folder does not exist\n";
         return 2;
     }
@@ -84,60 +100,101 @@ int RunCli(const CliOptions& options, std::ostream& out, std::ostream& err) {
     }
 
     QImageReader::setAllocationLimit(kImageAllocationLimitMb);
-    std::set<QString> written;
+
+    // Pictures named directly, and every picture of a named folder (its sub-folders repeated below
+    // the output folder).
+    QStringList files, bases;
     int failed = 0;
     for (const std::string& input : options.Inputs) {
-        const QString inputName = QString::fromStdString(input);
-        const auto fail = [&](const std::string& reason) {
-            err << "vantorel-cli: " << input << ": " << reason << "\n";
-            ++failed;
-        };
-        const QFileInfo info(inputName);
-        if (!info.exists()) {
-            fail("no such file");
-            continue;
-        }
+        const QString name = QString::fromStdString(input);
+        const QFileInfo info(name);
         if (info.isDir()) {
-            fail("is a folder, not a picture");
-            continue;
+            QStringList found;
+            CollectFiles(found, info.absoluteFilePath(), "*.*", options.Recursive);
+            std::sort(found.begin(), found.end()); // a stable order whatever the file system gives
+            for (const QString& f : found)
+                if (IsPictureName(f)) {
+                    files << f;
+                    bases << info.absoluteFilePath();
+                }
+        } else {
+            files << name;
+            bases << QString();
         }
-        const QString outputName = QDir(outDir).filePath(info.completeBaseName() + ".jpg");
-        const QString outputKey = QFileInfo(outputName).absoluteFilePath();
-        if (written.count(outputKey)) {
-            fail("result " + outputName.toStdString() + " was already written for an earlier input; skipped");
-            continue;
-        }
-        PictureJobSettings job;
-        job.ProfileText = profile.text;
-        job.ProfileName = profile.name;
-        job.ForcedMatchBits = profile.setsMatchMask ? 0 : profile.forcedBits;
-        job.Mode = options.Mode;
-        job.TargetSizeKb = options.TargetSizeKb;
-        job.TargetRatio = options.TargetRatio;
-        job.NoAutoRotate = options.NoAutoRotate;
-        const PictureResult picture = ProcessPicture(inputName, job);
+    }
+
+    TBatchProcOptions naming;
+    naming.BatchDestFolder = outDir.isEmpty() ? QString() : QFileInfo(outDir).absoluteFilePath() + "/";
+    naming.BatchFNContOrig = !options.NoName;
+    naming.BatchForceJpgExt = true;
+    if (options.NumPrefix) {
+        naming.BatchFNPrefType = 2;
+        naming.BatchFNPrefInitN = *options.NumPrefix;
+    } else if (!options.Prefix.empty()) {
+        naming.BatchFNPrefType = 1;
+        naming.BatchFNPrefix = QString::fromStdString(options.Prefix);
+    }
+    if (options.NumSuffix) {
+        naming.BatchFNSufType = 2;
+        naming.BatchFNSufInitN = *options.NumSuffix;
+    } else if (!options.Suffix.empty()) {
+        naming.BatchFNSufType = 1;
+        naming.BatchFNSuffix = QString::fromStdString(options.Suffix);
+    }
+    naming.BatchFNLeadZeroes = options.LeadingZeroes > 0;
+    naming.BatchFNLeadZeroesN = options.LeadingZeroes;
+    Preferences preferences;
+    preferences.KeepOrigDatetime = options.KeepDate;
+
+    TBatchProcess batch(files, naming, preferences);
+    batch.BaseFolders = bases;
+    batch.AllowOverwrite = options.Overwrite;
+    batch.Jobs = options.Jobs;
+    PictureJobSettings& job = batch.Job;
+    job.ProfileText = profile.text;
+    job.ProfileName = profile.name;
+    job.ForcedMatchBits = profile.setsMatchMask ? 0 : profile.forcedBits;
+    job.Mode = options.Mode;
+    job.TargetSizeKb = options.TargetSizeKb;
+    job.TargetRatio = options.TargetRatio;
+    job.NoAutoRotate = options.NoAutoRotate;
+    job.KeepJPEGDataMask = options.KeepMask;
+
+    const bool terminal = isatty(2) != 0;
+    bool refusedOverwrite = false;
+    batch.OnFileDone = [&](const QString& source, const QString& result, const QString& error,
+                           const PictureResult& picture) {
+        if (terminal)
+            err << "\r\033[K";
+        const std::string input = source.toStdString();
         for (const std::string& warning : picture.Warnings)
             err << "vantorel-cli: " << input << ": warning: " << warning << "\n";
-        if (picture.Stream.empty()) {
-            fail(picture.Error);
-            continue;
+        if (!error.isEmpty()) {
+            err << "vantorel-cli: " << error.toStdString() << "\n";
+            refusedOverwrite = refusedOverwrite || error.endsWith("would replace the source");
+            return;
         }
-        QSaveFile file(outputName);
-        const auto& bytes = picture.Stream;
-        if (!file.open(QIODevice::WriteOnly) ||
-            file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size())) !=
-                static_cast<qint64>(bytes.size()) ||
-            !file.commit()) {
-            fail("cannot write " + outputName.toStdString() + ": " + file.errorString().toStdString());
-            continue;
-        }
-        written.insert(outputKey);
-        const double ratio = static_cast<double>(picture.Width) * picture.Height * 3 / bytes.size();
-        out << input << " -> " << outputName.toStdString() << "  " << bytes.size() << " bytes  " << FormatRatio(ratio);
+        const double ratio = static_cast<double>(picture.Width) * picture.Height * 3 / picture.Stream.size();
+        out << input << " -> " << QDir::current().relativeFilePath(result).toStdString() << "  "
+            << picture.Stream.size() << " bytes  " << FormatRatio(ratio);
         if (picture.Searched)
             out << "  " << picture.Passes << (picture.Passes == 1 ? " pass" : " passes");
-        out << "\n";
-    }
+        out << "\n" << std::flush;
+    };
+    if (terminal)
+        batch.OnProgress = [&](const TBatchProcProgress& p) {
+            const int filled = p.Percent * 30 / 100;
+            err << "\r[" << std::string(static_cast<std::size_t>(filled), '#')
+                << std::string(static_cast<std::size_t>(30 - filled), ' ') << "] " << p.Percent << "% " << p.FileIndex
+                << "/" << p.FileCount << std::flush;
+        };
+    batch.Execute();
+    if (terminal)
+        err << "\r\033[K";
+    failed += batch.ErrorCount;
+    if (refusedOverwrite)
+        err << "vantorel-cli: results that would replace their sources were not written; --overwrite allows it\n";
+    out << batch.ResultList.size() << " processed, " << failed << " failed\n";
     return failed > 0 ? 1 : 0;
 }
 

@@ -59,8 +59,10 @@ void TBatchProcess::Execute() {
     Progress.FileCount = count;
     Progress.SourceFolder = Options.BatchSrcFolder;
     Progress.DestFolder = Options.BatchDestFolder;
+    QString lastError;
     const auto fail = [&](const QString& file, const std::string& reason) {
-        ErrorList << file + ": " + QString::fromStdString(reason);
+        lastError = file + ": " + QString::fromStdString(reason);
+        ErrorList << lastError;
         ++ErrorCount;
         ++Progress.Failed;
     };
@@ -140,14 +142,21 @@ void TBatchProcess::Execute() {
         const QString source = FileList[i];
         Progress.FileIndex = i + 1;
         Progress.SourceFile = source;
+        lastError.clear();
+        QString writtenTarget;
         if (result.Stream.empty()) {
             fail(source, result.Error);
         } else {
-            const QString target = QFileInfo(BatchResultName(source, Options)).absoluteFilePath();
+            TBatchProcOptions naming = Options;
+            if (i < BaseFolders.size() && !BaseFolders[i].isEmpty())
+                naming.BatchSrcFolder = BaseFolders[i];
+            const QString target = QFileInfo(BatchResultName(source, naming)).absoluteFilePath();
             const QString sourcePath = QFileInfo(source).absoluteFilePath();
             const QDateTime sourceTime = QFileInfo(source).lastModified();
             const qint64 sourceSize = QFileInfo(source).size();
-            if (written.count(target)) {
+            if (!AllowOverwrite && target == sourcePath) {
+                fail(source, "its result would replace the source");
+            } else if (written.count(target)) {
                 fail(source, "its result " + target.toStdString() + " was already written for an earlier file");
             } else if (target != sourcePath && sources.count(target)) {
                 fail(source, "its result " + target.toStdString() + " would replace another source of this batch");
@@ -156,6 +165,7 @@ void TBatchProcess::Execute() {
             } else {
                 written.insert(target);
                 ResultList << target;
+                writtenTarget = target;
                 if (Prefs.KeepOrigDatetime) {
                     QFile out(target);
                     if (out.open(QIODevice::ReadWrite))
@@ -173,6 +183,8 @@ void TBatchProcess::Execute() {
             }
         }
         Progress.Percent = (i + 1) * 100 / std::max(1, count);
+        if (OnFileDone)
+            OnFileDone(source, writtenTarget, lastError, result);
         if (OnProgress)
             OnProgress(Progress);
     }

@@ -53,7 +53,11 @@ public:
     int FileCount() const { return static_cast<int>(FileList.size()); }
 
     QStringList FileList;
+    // The source base folder of each file (empty entries, or a shorter list: Options.BatchSrcFolder).
+    QStringList BaseFolders;
     TBatchProcOptions Options;
+    // False: a result that would replace its own source is refused with an error line.
+    bool AllowOverwrite = true;
     Preferences Prefs;
     PictureJobSettings Job;    // profile text (read from Options.BatchProfile by Execute when empty), mode, target
     int Jobs = 0;
@@ -62,6 +66,10 @@ public:
     QStringList ResultList;     // the results written, in order
     TBatchProcProgress Progress;
     std::function<void(const TBatchProcProgress&)> OnProgress;
+    // After each file, in list order: the result path (empty when it failed), the error line (empty
+    // when it succeeded) and what the picture's processing gave.
+    std::function<void(const QString& source, const QString& result, const QString& error, const PictureResult&)>
+        OnFileDone;
 
 private:
     std::atomic<bool> m_terminated{false};

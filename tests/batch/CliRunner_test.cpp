@@ -80,13 +80,13 @@ TEST_F(Cli, FailedFilesGetAnErrorLineAndTheRunGoesOn) {
     testsupport::MakePicture(10, 10, testsupport::PictureKind::kNoise).save(QString::fromStdString(Path("photo.bmp"))); // also photo.jpg
     std::string out;
     EXPECT_EQ(Run("-o '" + Path("out") + "' '" + Path("notes.png") + "' '" + Path("missing.png") + "' '" +
-                      Path("photo.png") + "' '" + Path("photo.bmp") + "' '" + Path("out") + "'",
+                      Path("photo.png") + "' '" + Path("photo.bmp") + "'",
                   &out),
               1);
     EXPECT_NE(out.find("notes.png: cannot read picture"), std::string::npos) << out;
     EXPECT_NE(out.find("missing.png: no such file"), std::string::npos) << out;
-    EXPECT_NE(out.find("photo.bmp: result"), std::string::npos) << out; // would replace photo.png's result
-    EXPECT_NE(out.find("is a folder"), std::string::npos) << out;
+    EXPECT_NE(out.find("photo.bmp: its result"), std::string::npos) << out; // would replace photo.png's result
+    EXPECT_NE(out.find("1 processed, 3 failed"), std::string::npos) << out;
     EXPECT_NE(out.find("photo.png -> "), std::string::npos) << out;
     EXPECT_TRUE(testsupport::ReadFileBytes(Path("out/notes.jpg")).empty());
     const auto result = testsupport::ReadFileBytes(Path("out/photo.jpg"));
@@ -103,7 +103,9 @@ TEST_F(Cli, BadCommandLinesAndProfilesStopBeforeAnyFile) {
         {"--set LumCompressionLevel -o '" + Path("out") + "' x.png", "--set needs Key=Value"},
         {"--profile '" + Path("none.jcp") + "' -o '" + Path("out") + "' '" + Path("photo.png") + "'", "none.jcp"},
         {"-o '" + Path("nowhere") + "' '" + Path("photo.png") + "'", "output folder does not exist"},
-        {"'" + Path("photo.png") + "'", "no output folder"},
+        {"--no-name '" + Path("photo.png") + "'", "--no-name needs"},
+        {"--keep exif,thumbs -o '" + Path("out") + "' x.png", "--keep takes"},
+        {"--jobs many '" + Path("photo.png") + "'", "--jobs needs a whole number"},
         {"--frobnicate", "unknown option"},
     };
     for (const Case& c : cases) {
@@ -204,6 +206,43 @@ TEST_F(Cli, SelectiveCompressionAndPrefiltersFromSetLines) {
               0)
         << out;
     EXPECT_LT(testsupport::ReadFileBytes(Path("out/photo.jpg")).size(), coarse.size()); // smoothed: fewer bytes
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(Cli, FoldersNamingOverwritingAndJobs) {
+    QDir(m_dir.path()).mkpath("album/day2");
+    for (const char* name : {"album/b.png", "album/a.bmp", "album/day2/c.png"})
+        testsupport::MakePicture(30, 20, testsupport::PictureKind::kPhotoLike).save(QString::fromStdString(Path(name)));
+    testsupport::WriteTempFile(m_dir.path().toStdString(), "album/notes.txt", {'h', 'i'}); // not taken from a folder
+    std::string out;
+    for (const char* jobs : {"1", "2"}) {
+        QDir(QString::fromStdString(Path("out"))).removeRecursively();
+        QDir(m_dir.path()).mkdir("out");
+        ASSERT_EQ(Run(std::string("--jobs ") + jobs + " --recursive --num-prefix 7 --lz 3 --suffix _s --no-keep-date -o '" +
+                          Path("out") + "' '" + Path("album") + "'",
+                      &out),
+                  0)
+            << out;
+        EXPECT_NE(out.find("3 processed, 0 failed"), std::string::npos) << out;
+        for (const char* result : {"out/007a_s.jpg", "out/008b_s.jpg", "out/day2/009c_s.jpg"})
+            EXPECT_FALSE(testsupport::ReadFileBytes(Path(result)).empty()) << result << "\n" << out;
+    }
+
+    // Next to the sources: a JPEG result would replace its JPEG source, which needs --overwrite.
+    const std::string jpeg = Path("album/d.jpg");
+    testsupport::WriteTempFile(m_dir.path().toStdString(), "album/d.jpg",
+                               testsupport::CjpegCompress(testsupport::MakePicture(16, 16, testsupport::PictureKind::kNoise),
+                                                          "-quality 95", m_dir.path().toStdString()));
+    const auto before = testsupport::ReadFileBytes(jpeg);
+    EXPECT_EQ(Run("'" + jpeg + "'", &out), 1);
+    EXPECT_NE(out.find("--overwrite allows it"), std::string::npos) << out;
+    EXPECT_EQ(testsupport::ReadFileBytes(jpeg), before);
+    EXPECT_EQ(Run("--overwrite --keep none --set LumCompressionLevel=80 '" + jpeg + "'", &out), 0) << out;
+    EXPECT_LT(testsupport::ReadFileBytes(jpeg).size(), before.size());
+    EXPECT_EQ(QDir(QString::fromStdString(Path("album"))).entryList(QDir::Files).size(), 4); // no temporary files
 }
 
 } // namespace
