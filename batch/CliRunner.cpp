@@ -2,6 +2,7 @@
 #include "CliRunner.h"
 
 #include "FileCollection.h"
+#include "PictureLoader.h"
 #include "PictureJob.h"
 #include "TBatchProcess.h"
 #include "ProfileText.h"
@@ -61,17 +62,6 @@ bool ReadProfileSource(const CliOptions& options, ProfileSource& source, std::os
     return true;
 }
 
-// Names of the pictures a folder input takes: the JPEG names and every format Qt can read.
-bool IsPictureName(const QString& path) {
-    static const QStringList extensions = [] {
-        QStringList list{"jpg", "jpeg", "jpe", "jfif"};
-        for (const QByteArray& format : QImageReader::supportedImageFormats())
-            list << QString::fromLatin1(format).toLower();
-        return list;
-    }();
-    return extensions.contains(QFileInfo(path).suffix().toLower());
-}
-
 std::string FormatRatio(double ratio) {
     char buffer[32];
     std::snprintf(buffer, sizeof buffer, "%.1f:1", ratio);
@@ -113,7 +103,7 @@ int RunCli(const CliOptions& options, std::ostream& out, std::ostream& err) {
             CollectFiles(found, info.absoluteFilePath(), "*.*", options.Recursive);
             std::sort(found.begin(), found.end()); // a stable order whatever the file system gives
             for (const QString& f : found)
-                if (IsPictureName(f)) {
+                if (IsPictureFileName(f)) {
                     files << f;
                     bases << info.absoluteFilePath();
                 }

@@ -1,12 +1,12 @@
 // The work done for one picture.
 #include "PictureJob.h"
 
+#include "PictureLoader.h"
 #include "ProfileText.h"
 #include "TJPEGImage.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
 
 namespace vantorel {
 
@@ -59,11 +59,17 @@ PictureResult ProcessPicture(const QString& path, const PictureJobSettings& sett
         engine.AttachSource(&source);
         engine.CopySourceData(source, true);
     } else {
-        QImageReader reader(&file);
-        reader.setAutoTransform(false);
-        picture = reader.read();
-        if (picture.isNull()) {
-            result.Error = "cannot read picture: " + reader.errorString().toStdString();
+        file.close();
+        try {
+            ImageFileInfo fileInfo;
+            picture = LoadPictureWithInfo(path, false, fileInfo);
+        } catch (const std::exception& e) {
+            // The loader's message names the file; the caller adds the name itself.
+            std::string message = e.what();
+            const std::string prefix = "Cannot read " + path.toStdString() + ": ";
+            if (message.rfind(prefix, 0) == 0)
+                message = message.substr(prefix.size());
+            result.Error = "cannot read picture: " + message;
             return result;
         }
     }

@@ -7,6 +7,7 @@ packages=(
   build-essential cmake ninja-build ccache pkg-config
   qt6-base-dev
   libjpeg62-turbo-dev libturbojpeg0-dev libjpeg-turbo-progs libexiv2-dev
+  libgraphicsmagick++1-dev graphicsmagick libstb-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libimage-exiftool-perl fonts-dejavu-core
 )
