@@ -150,6 +150,10 @@ void TBatchProcess::Execute() {
             TBatchProcOptions naming = Options;
             if (i < BaseFolders.size() && !BaseFolders[i].isEmpty())
                 naming.BatchSrcFolder = BaseFolders[i];
+            // A JPEG stream is never written under another format's extension.
+            static const QStringList kJpegExtensions = {"jpg", "jpeg", "jpe", "jfif"};
+            if (!kJpegExtensions.contains(QFileInfo(source).suffix().toLower()))
+                naming.BatchForceJpgExt = true;
             const QString target = QFileInfo(BatchResultName(source, naming)).absoluteFilePath();
             const QString sourcePath = QFileInfo(source).absoluteFilePath();
             const QDateTime sourceTime = QFileInfo(source).lastModified();

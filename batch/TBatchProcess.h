@@ -35,7 +35,7 @@ struct TBatchProcProgress {
 // named and written strictly in list order, so numbers, names and error lines are those of a
 // sequential run; a failed file takes no number. Each result is written to a temporary file in its
 // folder, flushed and renamed over the target, so an interruption leaves the old file or the new
-// one, complete. Create and configure on one thread; Execute runs there, or Start runs it on a
+// one, complete. Results of sources that are not JPEG files take the extension ".jpg". Create and configure on one thread; Execute runs there, or Start runs it on a
 // thread of its own. OnProgress is called from the thread that runs Execute.
 class TBatchProcess {
 public:

@@ -92,9 +92,9 @@ TEST_F(Batch, BrokenFilesGiveOneErrorLineEachAndTakeNoNumber) {
         EXPECT_EQ(lastPercent, 100);
         ASSERT_EQ(batch.ResultList.size(), 9);
         // Numbers run 01..09 over the results only; sub-folders are mirrored.
-        EXPECT_TRUE(batch.ResultList[0].endsWith("/out/01file00_web.bmp")) << batch.ResultList[0].toStdString();
-        EXPECT_TRUE(batch.ResultList[3].endsWith("/out/04file04_web.bmp")) << batch.ResultList[3].toStdString();
-        EXPECT_TRUE(batch.ResultList[8].endsWith("/out/sub/09file11_web.png")) << batch.ResultList[8].toStdString();
+        EXPECT_TRUE(batch.ResultList[0].endsWith("/out/01file00_web.jpg")) << batch.ResultList[0].toStdString();
+        EXPECT_TRUE(batch.ResultList[3].endsWith("/out/04file04_web.jpg")) << batch.ResultList[3].toStdString();
+        EXPECT_TRUE(batch.ResultList[8].endsWith("/out/sub/09file11_web.jpg")) << batch.ResultList[8].toStdString();
         for (const QString& r : batch.ResultList)
             EXPECT_EQ(testsupport::InspectJpeg(testsupport::ReadFileBytes(r.toStdString())).Tables[0],
                       vantorel::BuildTable(true, {}, 61, false));
@@ -109,9 +109,13 @@ TEST_F(Batch, BrokenFilesGiveOneErrorLineEachAndTakeNoNumber) {
 
 TEST_F(Batch, OverwritingSourcesReplacesThemWholeAndKeepsTheirDate) {
     QStringList good;
-    for (const QString& f : m_files)
-        if (!f.endsWith(".jpg"))
-            good << f;
+    for (int i = 0; i < 3; ++i) {
+        const QString name = m_dir.filePath(QString("src/photo%1.jpg").arg(i));
+        const auto jpeg = testsupport::CjpegCompress(testsupport::MakePicture(32, 24, testsupport::PictureKind::kPhotoLike, i),
+                                                     "-quality 95", m_dir.path().toStdString());
+        Write(name, QByteArray(reinterpret_cast<const char*>(jpeg.data()), static_cast<int>(jpeg.size())));
+        good << name;
+    }
     vantorel::TBatchProcOptions o;
     o.BatchFNContOrig = true; // next to each source, same name: the sources are replaced
     vantorel::Preferences prefs;
@@ -131,7 +135,7 @@ TEST_F(Batch, OverwritingSourcesReplacesThemWholeAndKeepsTheirDate) {
         EXPECT_LE(std::abs(QFileInfo(f).lastModified().secsTo(old)), 1);
     }
     // No temporary files are left beside them.
-    EXPECT_EQ(QDir(m_dir.filePath("src")).entryList(QDir::Files).size(), 6);
+    EXPECT_EQ(QDir(m_dir.filePath("src")).entryList(QDir::Files).size(), 6 + 3);
 }
 
 TEST_F(Batch, AResultNeverReplacesAnotherSourceOrAnEarlierResult) {

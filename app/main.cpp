@@ -1,0 +1,18 @@
+// vantorel: the program's start-up. The first argument chooses the run: "/cmdlineproc" runs the
+// command-line batch without any window.
+#include "CmdLineProc.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    const QString mode = argc > 1 ? QString::fromLocal8Bit(argv[1]).toLower() : QString();
+    if (mode == "/cmdlineproc") {
+        QCoreApplication app(argc, argv);
+        return vantorel::RunCommandLineBatch(QCoreApplication::arguments());
+    }
+    std::fprintf(stderr, "vantorel: this build has no desktop windows yet; use \"vantorel /cmdlineproc REPORT "
+                         "PROFILE SOURCE/MASK DESTINATION [switches]\" or vantorel-cli\n");
+    return 2;
+}
