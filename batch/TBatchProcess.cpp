@@ -54,7 +54,9 @@ void TBatchProcess::Wait() {
 }
 
 void TBatchProcess::Execute() {
-    const int count = FileCount();
+    // Read by every worker: a const copy, so that no access can detach a shared list under them.
+    const QStringList fileList = FileList;
+    const int count = static_cast<int>(fileList.size());
     Progress = TBatchProcProgress{};
     Progress.FileCount = count;
     Progress.SourceFolder = Options.BatchSrcFolder;
@@ -106,7 +108,7 @@ void TBatchProcess::Execute() {
             }
             PictureResult result;
             try {
-                result = ProcessPicture(FileList[index], job);
+                result = ProcessPicture(fileList.at(index), job);
             } catch (const std::exception& e) {
                 result.Error = e.what();
             } catch (...) {
@@ -125,7 +127,7 @@ void TBatchProcess::Execute() {
 
     std::set<QString> written;
     std::set<QString> sources;
-    for (const QString& f : FileList)
+    for (const QString& f : fileList)
         sources.insert(QFileInfo(f).absoluteFilePath());
     for (int i = 0; i < count; ++i) {
         PictureResult result;
@@ -139,7 +141,7 @@ void TBatchProcess::Execute() {
             committed = i + 1;
         }
         room.notify_all();
-        const QString source = FileList[i];
+        const QString source = fileList.at(i);
         Progress.FileIndex = i + 1;
         Progress.SourceFile = source;
         lastError.clear();
@@ -148,8 +150,8 @@ void TBatchProcess::Execute() {
             fail(source, result.Error);
         } else {
             TBatchProcOptions naming = Options;
-            if (i < BaseFolders.size() && !BaseFolders[i].isEmpty())
-                naming.BatchSrcFolder = BaseFolders[i];
+            if (i < BaseFolders.size() && !BaseFolders.at(i).isEmpty())
+                naming.BatchSrcFolder = BaseFolders.at(i);
             // A JPEG stream is never written under another format's extension.
             static const QStringList kJpegExtensions = {"jpg", "jpeg", "jpe", "jfif"};
             if (!kJpegExtensions.contains(QFileInfo(source).suffix().toLower()))

@@ -9,7 +9,9 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 
 namespace {
 
@@ -158,6 +160,46 @@ TEST_F(Batch, AResultNeverReplacesAnotherSourceOrAnEarlierResult) {
     twice.Execute();
     ASSERT_EQ(twice.ErrorCount, 1);
     EXPECT_TRUE(twice.ErrorList[0].contains("already written")) << twice.ErrorList[0].toStdString();
+}
+
+} // namespace
+
+namespace {
+
+// A batch that overwrites its sources, killed while it writes: every source is afterwards either
+// its complete old content or a complete new result.
+TEST_F(Batch, AKilledOverwritingBatchLeavesNoTruncatedFile) {
+    QDir(m_dir.path()).mkdir("kill");
+    QStringList sources;
+    QList<QByteArray> originals;
+    for (int i = 0; i < 24; ++i) {
+        const auto jpeg = testsupport::CjpegCompress(testsupport::MakePicture(400, 300, testsupport::PictureKind::kNoise, i),
+                                                     "-quality 97", m_dir.path().toStdString());
+        const QString name = m_dir.filePath(QString("kill/%1.jpg").arg(i, 2, 10, QChar('0')));
+        Write(name, QByteArray(reinterpret_cast<const char*>(jpeg.data()), static_cast<int>(jpeg.size())));
+        sources << name;
+        originals << QByteArray(reinterpret_cast<const char*>(jpeg.data()), static_cast<int>(jpeg.size()));
+    }
+    for (int delayMs : {40, 120, 250}) {
+        QProcess process;
+        process.start(VANTOREL_CLI, QStringList{"--overwrite", "--jobs", "2", "--set", "LumCompressionLevel=60", m_dir.filePath("kill")});
+        ASSERT_TRUE(process.waitForStarted());
+        QThread::msleep(static_cast<unsigned long>(delayMs));
+        process.kill(); // SIGKILL
+        process.waitForFinished();
+        for (int i = 0; i < sources.size(); ++i) {
+            QFile f(sources[i]);
+            ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+            const QByteArray now = f.readAll();
+            if (now == originals[i])
+                continue;
+            std::string output;
+            const std::string path = sources[i].toStdString();
+            EXPECT_EQ(testsupport::RunCommand("djpeg -outfile /dev/null '" + path + "'", &output), 0) << path;
+            EXPECT_EQ(output, "") << path << " is not a complete JPEG file";
+            originals[i] = now; // the next run starts from this
+        }
+    }
 }
 
 } // namespace
