@@ -66,7 +66,7 @@ const Reader* ReaderForExtension(const QString& suffix) {
 
 // The reader whose signature starts the data; BMP and JPEG are tried first, as the design says.
 const Reader* ReaderForContent(const QByteArray& d) {
-    const auto starts = [&](const char* magic, int size) { return d.size() >= size && std::memcmp(d.constData(), magic, size) == 0; };
+    const auto starts = [&](const char* magic, int size) { return d.startsWith(QByteArrayView(magic, size)); };
     const auto reader = [](PictureFormatKind f) -> const Reader* {
         for (const Reader& r : kReaders)
             if (r.format == f)
@@ -89,7 +89,7 @@ const Reader* ReaderForContent(const QByteArray& d) {
         return reader(PictureFormatKind::kAutodesk);
     if (starts("\x01\xDA", 2))
         return reader(PictureFormatKind::kSgi);
-    if (d.size() >= 12 && starts("RIFF", 4) && std::memcmp(d.constData() + 8, "WEBP", 4) == 0)
+    if (d.size() >= 12 && starts("RIFF", 4) && d.mid(8, 4) == "WEBP")
         return reader(PictureFormatKind::kWebp);
     if (d.size() >= 2 && d[0] == 'P' && d[1] >= '1' && d[1] <= '6')
         return reader(PictureFormatKind::kPpm);
