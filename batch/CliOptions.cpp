@@ -9,7 +9,9 @@ std::string CliUsage() {
     return "Usage: vantorel-cli [--profile FILE.jcp] [--set Key=Value]... [--target-size KB | --target-ratio R]\n"
            "                    [--mode free|original|lossless] [--no-auto-rotate] [naming options]\n"
            "                    [--recursive] [--overwrite] [--jobs N] [--keep LIST] [--no-keep-date]\n"
+           "                    [--upload hosting|sharing [--sharing-id ID] [--gallery ID]] [--service-url URL]\n"
            "                    [-o OUTDIR] INPUT...\n"
+           "       vantorel-cli --list-galleries --sharing-id ID [--service-url URL]\n"
            "\n"
            "Re-compresses each INPUT picture (or every picture of an INPUT folder) as a JPEG file\n"
            "<prefix><name><suffix>.jpg in OUTDIR, or next to its source without -o.\n"
@@ -46,6 +48,13 @@ std::string CliUsage() {
            "                      by commas (default: the profile's choice)\n"
            "  --keep-date         give each result its source's modification time (default)\n"
            "  --no-keep-date      give each result the time it was written\n"
+           "  --upload SERVICE    upload every result to the photo hosting or the photo sharing\n"
+           "                      service (results are also written when -o is given); the line of\n"
+           "                      each file then gives the link or the service's message\n"
+           "  --sharing-id ID     the photo sharing ID (8 characters, or a control-page address)\n"
+           "  --gallery ID        the gallery of a sharing upload (default: a new gallery)\n"
+           "  --service-url URL   the base address of the service, instead of the one in the settings\n"
+           "  --list-galleries    print the galleries of --sharing-id, one per line\n"
            "  -h, --help          show this text\n"
            "\n"
            "One line per file is printed: input, output, bytes, compression ratio and, after a\n"
@@ -169,6 +178,25 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, 
                 start = comma + 1;
             }
             options.KeepMask = mask;
+        } else if (arg == "--upload") {
+            const std::string* v = value("--upload");
+            if (!v)
+                return std::nullopt;
+            if (*v == "hosting")
+                options.Upload = 1;
+            else if (*v == "sharing")
+                options.Upload = 2;
+            else {
+                error = "--upload takes hosting or sharing, got '" + *v + "'";
+                return std::nullopt;
+            }
+        } else if (arg == "--sharing-id" || arg == "--gallery" || arg == "--service-url") {
+            const std::string* v = value(arg.c_str());
+            if (!v)
+                return std::nullopt;
+            (arg == "--sharing-id" ? options.SharingId : arg == "--gallery" ? options.GalleryId : options.ServiceUrl) = *v;
+        } else if (arg == "--list-galleries") {
+            options.ListGalleries = true;
         } else if (arg == "--no-name") {
             options.NoName = true;
         } else if (arg == "--recursive") {
@@ -191,6 +219,17 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, 
     }
     if (options.Help)
         return options;
+    if (options.ListGalleries) {
+        if (options.SharingId.empty()) {
+            error = "--list-galleries needs --sharing-id";
+            return std::nullopt;
+        }
+        return options;
+    }
+    if (options.Upload == 2 && options.SharingId.empty()) {
+        error = "--upload sharing needs --sharing-id";
+        return std::nullopt;
+    }
     if (options.NoName && !options.NumPrefix && !options.NumSuffix) {
         error = "--no-name needs --num-prefix or --num-suffix, or every result would have the same name";
         return std::nullopt;

@@ -28,6 +28,12 @@ struct CliOptions {
     int Jobs = 0;                 // --jobs N, 0 = one per core
     int KeepMask = -1;            // --keep exif,icc,comments,all,none; -1 = the profile's
     bool KeepDate = true;         // --keep-date / --no-keep-date
+    // web sharing
+    int Upload = 0;               // --upload hosting (1) | sharing (2)
+    std::string SharingId;        // --sharing-id ID
+    std::string GalleryId;        // --gallery ID
+    std::string ServiceUrl;       // --service-url URL: the base address of the service
+    bool ListGalleries = false;   // --list-galleries
 };
 
 // Parses argv[1..]. Returns the options, or sets `error` to a message naming the bad argument.

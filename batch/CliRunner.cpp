@@ -4,7 +4,11 @@
 #include "FileCollection.h"
 #include "PictureLoader.h"
 #include "PictureJob.h"
+#include "SettingsStore.h"
+#include "SharingProtocol.h"
 #include "TBatchProcess.h"
+#include "TGetGalListProcess.h"
+#include "WebUpload.h"
 #include "ProfileText.h"
 #include "TJPEGImage.h"
 
@@ -13,6 +17,7 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QSaveFile>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
@@ -70,8 +75,45 @@ std::string FormatRatio(double ratio) {
 
 } // namespace
 
+namespace {
+
+ServiceAddresses Addresses(const CliOptions& options) {
+    ServiceAddresses addresses = ServiceAddresses::FromSettings(SettingsStore());
+    if (!options.ServiceUrl.empty()) {
+        QString base = QString::fromStdString(options.ServiceUrl);
+        while (base.endsWith('/'))
+            base.chop(1);
+        addresses.SharingBase = addresses.HostingBase = base;
+    }
+    return addresses;
+}
+
+int ListGalleries(const CliOptions& options, std::ostream& out, std::ostream& err) {
+    const QString id = ParseSharingID(QString::fromStdString(options.SharingId));
+    if (id.isEmpty()) {
+        err << "vantorel-cli: '" << options.SharingId << "' is not a photo sharing ID\n";
+        return 2;
+    }
+    TGetGalListProcess list(id, Addresses(options), nullptr);
+    list.Wait();
+    if (list.State() != 2) {
+        err << "vantorel-cli: " << list.ResultText().toStdString() << "\n";
+        return 1;
+    }
+    for (const QString& line : list.ResultText().split("\r\n", Qt::SkipEmptyParts))
+        out << DecodeNumericEntities(line).toStdString() << "\n";
+    return 0;
+}
+
+} // namespace
+
 int RunCli(const CliOptions& options, std::ostream& out, std::ostream& err) {
-    const QString outDir = QString::fromStdString(options.OutputDir);
+    if (options.ListGalleries)
+        return ListGalleries(options, out, err);
+    // Uploaded results without -o are written to a private folder and deleted once sent.
+    QTemporaryDir uploadFolder;
+    const QString outDir = options.OutputDir.empty() && options.Upload ? uploadFolder.path()
+                                                                       : QString::fromStdString(options.OutputDir);
     if (!outDir.isEmpty() && !QFileInfo(outDir).isDir()) {
         err << "vantorel-cli: " << options.OutputDir << ": output folder does not exist\n";
         return 2;
@@ -150,6 +192,11 @@ int RunCli(const CliOptions& options, std::ostream& out, std::ostream& err) {
     job.NoAutoRotate = options.NoAutoRotate;
     job.KeepJPEGDataMask = options.KeepMask;
 
+    const ServiceAddresses addresses = Addresses(options);
+    HttpClient client;
+    QString sharingId = ParseSharingID(QString::fromStdString(options.SharingId));
+    QString gallery = QString::fromStdString(options.GalleryId);
+    int uploadFailures = 0;
     const bool terminal = isatty(2) != 0;
     bool refusedOverwrite = false;
     batch.OnFileDone = [&](const QString& source, const QString& result, const QString& error,
@@ -165,10 +212,26 @@ int RunCli(const CliOptions& options, std::ostream& out, std::ostream& err) {
             return;
         }
         const double ratio = static_cast<double>(picture.Width) * picture.Height * 3 / picture.Stream.size();
-        out << input << " -> " << QDir::current().relativeFilePath(result).toStdString() << "  "
-            << picture.Stream.size() << " bytes  " << FormatRatio(ratio);
+        out << input << " -> ";
+        if (!options.Upload || !options.OutputDir.empty())
+            out << QDir::current().relativeFilePath(result).toStdString() << "  ";
+        out << picture.Stream.size() << " bytes  " << FormatRatio(ratio);
         if (picture.Searched)
             out << "  " << picture.Passes << (picture.Passes == 1 ? " pass" : " passes");
+        if (options.Upload) {
+            // The upload deletes the file it sends: send a copy of a result that is to stay.
+            QString sent = result;
+            if (!options.OutputDir.empty()) {
+                sent = uploadFolder.filePath("upload.jpg");
+                QFile::remove(sent);
+                QFile::copy(result, sent);
+            }
+            QString text;
+            const bool ok = UploadToWeb(nullptr, sent, &client, text, gallery, sharingId, options.Upload == 2, addresses);
+            out << "  " << (ok ? "uploaded: " : "") << text.toStdString();
+            if (!ok)
+                ++uploadFailures;
+        }
         out << "\n" << std::flush;
     };
     if (terminal)
@@ -181,10 +244,10 @@ int RunCli(const CliOptions& options, std::ostream& out, std::ostream& err) {
     batch.Execute();
     if (terminal)
         err << "\r\033[K";
-    failed += batch.ErrorCount;
+    failed += batch.ErrorCount + uploadFailures;
     if (refusedOverwrite)
         err << "vantorel-cli: results that would replace their sources were not written; --overwrite allows it\n";
-    out << batch.ResultList.size() << " processed, " << failed << " failed\n";
+    out << batch.ResultList.size() - uploadFailures << " processed, " << failed << " failed\n";
     return failed > 0 ? 1 : 0;
 }
 

@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev
   libjpeg62-turbo-dev libturbojpeg0-dev libjpeg-turbo-progs libexiv2-dev
   libgraphicsmagick++1-dev graphicsmagick libstb-dev
+  libcurl4-openssl-dev libcpp-httplib-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libimage-exiftool-perl fonts-dejavu-core
 )
