@@ -47,7 +47,7 @@ TEST(SharingProtocol, AnswersAndIds) {
 // The two scripts of the services, with failures on request.
 class Service {
 public:
-    enum class FailureKind { kNone, kStatus500, kHuge, kCloseMidAnswer, kStall };
+    enum class FailureKind { kNone, kStatus500, kHuge, kCloseMidAnswer, kStall, kRedirect };
 
     Service() {
         server.Get("/cgi-bin/share.exe", [this](const httplib::Request& req, httplib::Response& res) {
@@ -84,6 +84,9 @@ public:
                     sink.write("OK!\r\nURL=http://", 16);
                     return true;
                 });
+                break;
+            case FailureKind::kRedirect:
+                res.set_redirect("file:///etc/passwd");
                 break;
             case FailureKind::kStall:
                 std::this_thread::sleep_for(std::chrono::seconds(4));
@@ -180,6 +183,11 @@ TEST(WebSharing, UploadsTheEnginesStreamAndReadsTheAnswer) {
                             service.Addresses()));
     EXPECT_FALSE(QFile::exists(QString::fromStdString(given)));
 
+    // Answers the Part leaves odd: a link without an extension gives an empty link, NULs are safe.
+    service.uploadAnswer = std::string("OK!\r\nURL=javascript:alert(1)\0\r\n", 31);
+    EXPECT_TRUE(UploadToWeb(&engine, {}, nullptr, result, gallery, sharingId, false, service.Addresses()));
+    EXPECT_EQ(result, "");
+
     service.uploadAnswer = "err=2\r\n";
     EXPECT_FALSE(UploadToWeb(&engine, {}, nullptr, result, gallery, sharingId, false, service.Addresses()));
     EXPECT_EQ(result, "Error uploading photo. File size exceeds the allowed maximum. To learn more, read Terms of "
@@ -201,6 +209,7 @@ TEST(WebSharing, AFailingServiceEndsWithTheCodeZeroMessageWithinItsBounds) {
                           Case{"huge answer", Service::FailureKind::kHuge, false},
                           Case{"closed mid-answer", Service::FailureKind::kCloseMidAnswer, false},
                           Case{"stalled", Service::FailureKind::kStall, false},
+                          Case{"redirected", Service::FailureKind::kRedirect, false},
                           Case{"refused", Service::FailureKind::kNone, true}}) {
         SCOPED_TRACE(c.name);
         service.failure = c.failure;
