@@ -15,22 +15,16 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
-#include <QSaveFile>
 #include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
-#include <set>
 
 #include <unistd.h>
 
 namespace vantorel {
 
 namespace {
-
-// Room for the largest picture the engine accepts (268,402,689 pixels of 4 bytes).
-constexpr int kImageAllocationLimitMb = 1100;
 
 struct ProfileSource {
     std::string text; // --set lines first (the first line of a key wins), then the profile file
@@ -130,8 +124,6 @@ int RunCli(const CliOptions& options, std::ostream& out, std::ostream& err) {
             << e.what() << "\n";
         return 2;
     }
-
-    QImageReader::setAllocationLimit(kImageAllocationLimitMb);
 
     // Pictures named directly, and every picture of a named folder (its sub-folders repeated below
     // the output folder).

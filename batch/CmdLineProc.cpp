@@ -90,27 +90,22 @@ int RunCommandLineBatch(const QStringList& args) {
         switches << args[i].toLower();
     options.BatchFNContOrig = !switches.contains("/nofn");
     const bool replace = switches.contains("/r");
+    // A text and a number for each end of the name; the number, applied second, wins.
+    const auto affix = [&](const QString& end, std::uint8_t& type, QString& text, std::int32_t& number) {
+        QString value;
+        if (ValueSwitch(switches, "/text" + end, value)) {
+            type = 1;
+            text = value;
+        }
+        value.clear();
+        if (ValueSwitch(switches, "/num" + end, value)) {
+            type = 2;
+            number = Number(value);
+        }
+    };
+    affix("prefix", options.BatchFNPrefType, options.BatchFNPrefix, options.BatchFNPrefInitN);
+    affix("suffix", options.BatchFNSufType, options.BatchFNSuffix, options.BatchFNSufInitN);
     QString value;
-    if (ValueSwitch(switches, "/textprefix", value)) {
-        options.BatchFNPrefType = 1;
-        options.BatchFNPrefix = value;
-    }
-    value.clear();
-    if (ValueSwitch(switches, "/numprefix", value)) {
-        options.BatchFNPrefType = 2;
-        options.BatchFNPrefInitN = Number(value);
-    }
-    value.clear();
-    if (ValueSwitch(switches, "/textsuffix", value)) {
-        options.BatchFNSufType = 1;
-        options.BatchFNSuffix = value;
-    }
-    value.clear();
-    if (ValueSwitch(switches, "/numsuffix", value)) {
-        options.BatchFNSufType = 2;
-        options.BatchFNSufInitN = Number(value);
-    }
-    value.clear();
     if (ValueSwitch(switches, "/lz", value)) {
         options.BatchFNLeadZeroes = true;
         options.BatchFNLeadZeroesN = Number(value);

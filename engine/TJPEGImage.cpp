@@ -1,6 +1,10 @@
 // TJPEGImage: settings, sizes and ratios, and the encode of the source into a JPEG stream.
 #include "TJPEGImage.h"
 
+#include "Bitmap24.h"
+#include "MonotonicClock.h"
+#include "Rounding.h"
+
 #include "SelectionMask.h"
 
 
@@ -13,14 +17,6 @@
 #include <cstring>
 
 using namespace vantorel;
-
-namespace {
-
-bool HasPixels(const QImage& image) { return !image.isNull() && image.width() > 0 && image.height() > 0; }
-
-int RoundEven(double x) { return static_cast<int>(std::nearbyint(x)); }
-
-} // namespace
 
 TJPEGImage::TJPEGImage() {
     OnDrawSelection = [this](QImage& bitmap, int width, int height) { DrawUnits(m_units, width, height, bitmap); };

@@ -2,6 +2,10 @@
 #include "TJPEGImage.h"
 
 #include "Bitmap24.h"
+#include "MonotonicClock.h"
+#include "Rounding.h"
+
+#include "Bitmap24.h"
 #include "EncodePipeline.h"
 #include "ExifGlue.h"
 #include "Prefilter.h"
@@ -17,15 +21,6 @@ using namespace vantorel;
 namespace {
 
 constexpr std::size_t kMaxSegmentPayload = 65533;
-
-long long NowMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-bool HasPixels(const QImage& image) { return !image.isNull() && image.width() > 0 && image.height() > 0; }
-
-int RoundEven(double x) { return static_cast<int>(std::nearbyint(x)); }
 
 } // namespace
 
@@ -44,7 +39,7 @@ void TJPEGImage::ReportProgress(ProgressStage stage, int percent, bool force) {
 // The codec's pass counters as a percentage, weighted when a base prefilter takes most of the first
 // pass, and spread over the passes of a target search.
 void TJPEGImage::ReportPassProgress(long counter, long limit, int completed, int total) {
-    const long long now = NowMs();
+    const long long now = MonotonicMs();
     if (now - m_lastReportMs < ProgressIntervalMs)
         return;
     m_lastReportMs = now;

@@ -1,6 +1,10 @@
 // TJPEGImage: taking in a JPEG stream or a picture, decoding it, and lossless transforms.
 #include "TJPEGImage.h"
 
+#include "Bitmap24.h"
+#include "MonotonicClock.h"
+#include "Rounding.h"
+
 #include "ExifGlue.h"
 
 #include <QIODevice>
@@ -12,15 +16,6 @@
 using namespace vantorel;
 
 namespace {
-
-bool HasPixels(const QImage& image) { return !image.isNull() && image.width() > 0 && image.height() > 0; }
-
-int RoundEven(double x) { return static_cast<int>(std::nearbyint(x)); }
-
-long long NowMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
 
 std::uint16_t ToDensity(double value) { return static_cast<std::uint16_t>(std::clamp(RoundEven(value), 0, 65535)); }
 
@@ -146,7 +141,7 @@ const QImage& TJPEGImage::GetBitmap() {
         if (pendingRows == 0)
             pendingFrom = from;
         pendingRows = from + count - pendingFrom;
-        const long long now = NowMs();
+        const long long now = MonotonicMs();
         if (!complete && now - m_lastReportMs < ProgressIntervalMs)
             return;
         m_lastReportMs = now;

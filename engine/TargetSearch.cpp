@@ -1,14 +1,16 @@
 // TJPEGImage: the search for the levels that bring the result to a target size or ratio.
 #include "TJPEGImage.h"
 
+#include "Bitmap24.h"
+#include "MonotonicClock.h"
+#include "Rounding.h"
+
 #include <algorithm>
 #include <cmath>
 
 using namespace vantorel;
 
 namespace {
-
-int RoundEven(double x) { return static_cast<int>(std::nearbyint(x)); }
 
 int ClampTo(int value, int lo, int hi) { return std::min(std::max(value, lo), hi); }
 

@@ -5,6 +5,9 @@
 
 namespace vantorel {
 
+// True when the image has at least one pixel.
+inline bool HasPixels(const QImage& image) { return !image.isNull() && image.width() > 0 && image.height() > 0; }
+
 // A blank 24-bit bitmap of the given size (rows are 4-byte aligned, top-down). Null when the size is
 // not positive or memory is short.
 QImage MakeBitmap24(int width, int height);

@@ -2,6 +2,7 @@
 #include "ResampleProc.h"
 
 #include "Bitmap24.h"
+#include "Rounding.h"
 
 #include <algorithm>
 #include <chrono>
@@ -12,8 +13,6 @@
 namespace vantorel {
 
 namespace {
-
-int RoundEven(double x) { return static_cast<int>(std::nearbyint(x)); }
 
 using Clock = std::chrono::steady_clock;
 

@@ -115,28 +115,34 @@ bool HttpClient::Perform(QByteArray& answer, QString& error) {
     return true;
 }
 
-bool HttpClient::Get(const QString& url, QByteArray& answer, QString& error) {
-    CURL* c = m_state->curl;
+namespace {
+
+// Resets the handle for a new request to the address; null (with the reason) without a handle.
+CURL* Prepare(HttpClient::State& st, const QString& url, QString& error) {
+    CURL* c = st.curl;
     if (!c) {
         error = "no HTTP client";
-        return false;
+        return nullptr;
     }
     curl_easy_reset(c);
-    const QByteArray address = url.toUtf8();
-    curl_easy_setopt(c, CURLOPT_URL, address.constData());
+    curl_easy_setopt(c, CURLOPT_URL, url.toUtf8().constData()); // libcurl copies the address
+    return c;
+}
+
+} // namespace
+
+bool HttpClient::Get(const QString& url, QByteArray& answer, QString& error) {
+    CURL* c = Prepare(*m_state, url, error);
+    if (!c)
+        return false;
     curl_easy_setopt(c, CURLOPT_HTTPGET, 1L);
     return Perform(answer, error);
 }
 
 bool HttpClient::PostForm(const QString& url, const std::vector<FormField>& fields, QByteArray& answer, QString& error) {
-    CURL* c = m_state->curl;
-    if (!c) {
-        error = "no HTTP client";
+    CURL* c = Prepare(*m_state, url, error);
+    if (!c)
         return false;
-    }
-    curl_easy_reset(c);
-    const QByteArray address = url.toUtf8();
-    curl_easy_setopt(c, CURLOPT_URL, address.constData());
     curl_mime* mime = curl_mime_init(c);
     for (const FormField& f : fields) {
         curl_mimepart* part = curl_mime_addpart(mime);
