@@ -315,7 +315,7 @@ private:
     TJPEGImage* m_sourceEngine = nullptr;
     std::vector<vantorel::SelectionUnit> m_units;
     std::vector<std::unique_ptr<TOverlay>> m_overlays;
-    TModifyImage m_modifications;
+    TModifyImage m_modifications{this};
     bool m_profileApplied = false;
 
     vantorel::TJPEGProfile m_working;

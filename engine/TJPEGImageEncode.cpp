@@ -4,8 +4,6 @@
 #include "Bitmap24.h"
 #include "MonotonicClock.h"
 #include "Rounding.h"
-
-#include "Bitmap24.h"
 #include "EncodePipeline.h"
 #include "ExifGlue.h"
 #include "Prefilter.h"
@@ -256,10 +254,27 @@ void TJPEGImage::EncodeOnce() {
                 filters.SelectionStride = static_cast<int>(selection.bytesPerLine());
             }
             m_prefilterActive = filters.Base.Code && filters.Base.Strength > 0;
+            // Watermarks are blended into each row just before it is encoded; the first one that
+            // writes reads the bitmap's row, later ones the row as the earlier ones left it.
+            std::vector<const TOverlay*> overlays;
+            for (const auto& overlay : m_overlays) {
+                PrepareOverlay(*overlay, width, height);
+                overlays.push_back(overlay.get());
+            }
+            const auto blend = [&overlays, width](int y, const std::uint8_t* row, std::uint8_t* scratch) {
+                for (const TOverlay* overlay : overlays)
+                    if (CompositeOverlay(*overlay, scratch, row, y, width))
+                        row = scratch;
+                return row;
+            };
             if (filters.Active())
-                request.Rows = [&filters](int y, std::uint8_t* scratch) {
+                request.Rows = [&filters, &blend](int y, std::uint8_t* scratch) {
                     PrefilterRow(filters, y, scratch);
-                    return static_cast<const std::uint8_t*>(scratch);
+                    return blend(y, scratch, scratch);
+                };
+            else if (!overlays.empty())
+                request.Rows = [&bitmap, &blend](int y, std::uint8_t* scratch) {
+                    return blend(y, bitmap.constScanLine(y), scratch);
                 };
             else
                 request.Rows = [&bitmap](int y, std::uint8_t*) { return bitmap.constScanLine(y); };

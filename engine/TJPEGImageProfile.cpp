@@ -200,9 +200,9 @@ void TJPEGImage::ApplyProfile(const TJPEGProfile& p) {
             const OverlayEntry& entry = p.Overlays[static_cast<std::size_t>(i)];
             const bool wasPicture = overlay.Entry.OverlayType == 1;
             const bool fileChanged = overlay.Entry.OverlayImageFileName != entry.OverlayImageFileName;
-            overlay.NeedsRebuild = true;
+            overlay.Flags |= TOverlay::kContentChanged;
             if (entry.OverlayType == 1 && (created || (wasPicture && fileChanged)))
-                overlay.NeedsReload = true;
+                overlay.Flags |= TOverlay::kReloadPicture;
             overlay.Entry = entry;
         }
     }

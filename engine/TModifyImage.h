@@ -5,12 +5,15 @@
 
 #include <vector>
 
-// Lives inside the result engine and is used on the main thread. Recorded entries are numbered
+class TJPEGImage;
+
+// Lives inside an engine (its owner) and is used on the main thread, except ApplyModification, which
+// runs on the owner's compression worker while the main thread leaves the owner alone. Recorded entries are numbered
 // 1..Count, the most recent first; they are replayed from the last to the first. Entry 0 is the
 // pending entry: the correction being edited and not yet committed.
 class TModifyImage {
 public:
-    TModifyImage() = default;
+    explicit TModifyImage(TJPEGImage* owner = nullptr) : m_owner(owner) {}
 
     int Count() const { return static_cast<int>(m_entries.size()); }
     // i in 0..Count (0 = the pending entry).
@@ -39,10 +42,21 @@ public:
     // Replaces the recorded entries (entries[0] becomes entry 1).
     void Assign(std::vector<vantorel::ModificationEntry> entries);
 
+    // Runs the pixel work of entry i (0..Count, 0 = the pending entry) from the owner's source into
+    // the owner's bitmap (DecodedBitmap), which the caller then adopts as the new source, and marks
+    // the entry applied. Kinds without pixel work here (0 resample, 8 crop, 9 red eyes, 10 quick
+    // resize) leave the owner's bitmap sharing the source. In the Lossless mode a rotation transforms
+    // the JPEG data of the owner's attached source engine instead, and the owner's bitmap becomes a
+    // copy of it decoded again; other kinds are only marked applied. Values beyond -100..100 count
+    // as the nearest end. Throws EngineError (entry left unapplied) when there is no picture or no
+    // memory, EJPEG from the lossless transform.
+    void ApplyModification(int i);
+
     // The rotation code of a rotation `code` applied after `old` (codes 0..3, 0 = none).
     static int RotCompose(int old, int code);
 
 private:
     std::vector<vantorel::ModificationEntry> m_entries; // m_entries[0] is entry 1
     vantorel::ModificationEntry m_pending;
+    TJPEGImage* m_owner;
 };

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build ccache pkg-config
-  qt6-base-dev
+  qt6-base-dev qt6-qpa-plugins
   libjpeg62-turbo-dev libturbojpeg0-dev libjpeg-turbo-progs libexiv2-dev
   libgraphicsmagick++1-dev graphicsmagick libstb-dev
   libcurl4-openssl-dev libcpp-httplib-dev

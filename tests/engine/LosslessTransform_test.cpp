@@ -45,6 +45,10 @@ TEST_F(Lossless, TheLosslessModeCopiesTheSourcesCoefficients) {
         result.Settings().CompressionMode = 2;
         result.Settings().LumCompressionLevel = 5; // levels do not matter
         result.Settings().ProgressiveEncoding = true;
+        // Neither prefilters nor watermarks touch a lossless result.
+        result.Settings().BaseFilter.ActiveFilter = 2;
+        result.Overlays().push_back(std::make_unique<TOverlay>(77, 50));
+        result.Overlays().back()->Entry.OverlayType = 1;
         result.Compress();
         ASSERT_EQ(result.LastError(), "");
         EXPECT_EQ(testsupport::ReadCoefficients(result.Data()->Stream), testsupport::ReadCoefficients(bytes));
@@ -87,6 +91,29 @@ TEST_F(Lossless, RotationEqualsJpegtran) {
     const TJPEGDataPtr before = engine.Data();
     EXPECT_THROW(engine.LosslessRotate(vantorel::ModificationEntry{1, 0, 0, 0, 7, 0}, false), EJPEG);
     EXPECT_EQ(engine.Data(), before);
+}
+
+
+TEST_F(Lossless, ApplyingARotationInTheLosslessModeTransformsTheSourceData) {
+    const std::vector<std::uint8_t> bytes = Jpeg(testsupport::MakePicture(64, 40, PictureKind::kPhotoLike), "-sample 2x2");
+    TJPEGImage source;
+    source.LoadFromBytes(bytes);
+    TJPEGImage result;
+    result.AttachSource(&source);
+    result.CopySourceData(source, true);
+    result.SetSource(source.GetBitmap());
+    source.KeepBitmap = true;
+    result.Settings().CompressionMode = 2;
+    result.Modifications().AddModification(7, 1, 0, 0, false, false);
+    result.Modifications().AddModification(3, -100, 0, 0, false, false); // only marked applied
+    result.Modifications().ApplyModification(2);
+    result.Modifications().ApplyModification(1);
+    EXPECT_FALSE(result.Modifications().HasUnapplied());
+    EXPECT_EQ(source.Data()->Stream, Run(bytes, "jpegtran -copy all -rotate 90"));
+    EXPECT_FALSE(source.KeepBitmap);
+    ASSERT_EQ(result.DecodedBitmap().size(), QSize(40, 64));
+    EXPECT_EQ(result.DecodedBitmap(), source.DecodedBitmap()); // a copy of the source decoded again
+    EXPECT_NE(result.DecodedBitmap().constBits(), source.DecodedBitmap().constBits());
 }
 
 TEST(Orientation, ComposesToTheRotationTable) {

@@ -83,8 +83,8 @@ TEST(Profile, ReadBackAfterApplyingWithTheFullMask) {
     EXPECT_EQ(engine.SelectionUnits()[1].BegX, 1); // a polygon begins at its first point
     EXPECT_EQ(engine.SelectionUnits()[1].EndY, 6);
     EXPECT_TRUE(engine.ProfileApplied());
-    EXPECT_TRUE(engine.Overlays()[1]->NeedsReload); // a new picture overlay loads its picture
-    EXPECT_FALSE(engine.Overlays()[0]->NeedsReload);
+    EXPECT_TRUE((engine.Overlays()[1]->Flags & TOverlay::kReloadPicture)); // a new picture overlay loads its picture
+    EXPECT_FALSE((engine.Overlays()[0]->Flags & TOverlay::kReloadPicture));
 }
 
 TEST(Profile, GetProfileStoresAtMostSixteenOverlaysAndOnlyIncludedUnits) {
@@ -180,16 +180,15 @@ TEST(Profile, OverlaysAreReusedOrRecreated) {
     p.Overlays[0].OverlayImageFileName = "a.png";
     engine.ApplyProfile(p);
     TOverlay* first = engine.Overlays()[0].get();
-    first->NeedsReload = false;
-    first->NeedsRebuild = false;
+    first->Flags = 0;
 
     engine.ApplyProfile(p); // same count: the object is reused, same file: no reload
     EXPECT_EQ(engine.Overlays()[0].get(), first);
-    EXPECT_TRUE(first->NeedsRebuild);
-    EXPECT_FALSE(first->NeedsReload);
+    EXPECT_EQ(first->Flags, TOverlay::kContentChanged);
+    
     p.Overlays[0].OverlayImageFileName = "b.png";
     engine.ApplyProfile(p);
-    EXPECT_TRUE(first->NeedsReload);
+    EXPECT_TRUE(first->Flags & TOverlay::kReloadPicture);
 
     p.NumOverlays = 0; // deletes them
     engine.ApplyProfile(p);

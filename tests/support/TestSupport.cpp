@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QGuiApplication>
 #include <QFileInfo>
 
 #include <csetjmp>
@@ -387,6 +388,17 @@ long long PeakRss() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return static_cast<long long>(usage.ru_maxrss) * 1024;
+}
+
+void EnsureGuiApplication() {
+    if (QCoreApplication::instance())
+        return;
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "vantorel-tests";
+    static char* argv[] = {name, nullptr};
+    static QGuiApplication* app = new QGuiApplication(argc, argv); // lives until the process ends
+    (void)app;
 }
 
 } // namespace testsupport

@@ -80,4 +80,7 @@ Difference Compare(const QImage& a, const QImage& b);
 // Peak resident memory of this process so far, in bytes.
 long long PeakRss();
 
+// Starts a QGuiApplication on the offscreen platform once per process (fonts need one).
+void EnsureGuiApplication();
+
 } // namespace testsupport
