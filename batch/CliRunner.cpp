@@ -2,6 +2,7 @@
 #include "CliRunner.h"
 
 #include "FileCollection.h"
+#include "HeadlessApplication.h"
 #include "PictureLoader.h"
 #include "PictureJob.h"
 #include "SettingsStore.h"
@@ -18,6 +19,7 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <sstream>
 #include <cstdio>
 
 #include <unistd.h>
@@ -100,6 +102,12 @@ int ListGalleries(const CliOptions& options, std::ostream& out, std::ostream& er
 }
 
 } // namespace
+
+bool CliNeedsFonts(const CliOptions& options) {
+    ProfileSource profile;
+    std::ostringstream ignored; // an unreadable profile is reported by the run itself
+    return ReadProfileSource(options, profile, ignored) && ProfileHasTextOverlay(profile.text);
+}
 
 int RunCli(const CliOptions& options, std::ostream& out, std::ostream& err) {
     if (options.ListGalleries)

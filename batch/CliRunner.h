@@ -12,4 +12,8 @@ namespace vantorel {
 // output folder is unusable (nothing processed).
 int RunCli(const CliOptions& options, std::ostream& out, std::ostream& err);
 
+// True when the profile the options give (file and --set lines) draws a text watermark, which needs
+// a QGuiApplication; may be called before any Qt application object exists.
+bool CliNeedsFonts(const CliOptions& options);
+
 } // namespace vantorel

@@ -1,14 +1,69 @@
 // The work done for one picture.
 #include "PictureJob.h"
 
+#include "Bitmap24.h"
+#include "EngineError.h"
 #include "PictureLoader.h"
 #include "ProfileText.h"
+#include "ResampleProc.h"
 #include "TJPEGImage.h"
 
 #include <QFile>
 #include <QFileInfo>
 
 namespace vantorel {
+
+void ApplyRecordedModifications(TJPEGImage& engine, std::vector<std::string>& warnings) {
+    TModifyImage& list = engine.Modifications();
+    for (int i = list.Count(); i >= 1; --i) {
+        ModificationEntry& entry = list.Entry(i);
+        if (entry.Applied)
+            continue;
+        const int kind = entry.ModifyType;
+        if (kind == 8 || kind == 9) {
+            warnings.push_back(kind == 8 ? "the profile's crop is drawn by hand in an image window; it was left out"
+                                         : "the profile's red-eye removal is done by hand in an image window; it was "
+                                           "left out");
+            list.DeleteModification(i);
+            continue;
+        }
+        if (kind == 0) {
+            const ResizingGroup& g = engine.Settings().Resizing;
+            ResizeParams params;
+            params.Purpose = g.ResamplingPurpose;
+            params.Width = g.ResamplingWidth;
+            params.Height = g.ResamplingHeight;
+            params.WUnits = g.ResamplingWUnits;
+            params.HUnits = g.ResamplingHUnits;
+            params.HorzDPI = g.ResolutionHorzDPI;
+            params.VertDPI = g.ResolutionVertDPI;
+            params.Method = g.ResamplingMethod;
+            params.Fidelity = g.ResamplingFidLevel;
+            const QImage& source = engine.SourceBitmap();
+            if (engine.Settings().CompressionMode != 2 && HasPixels(source) &&
+                !ResampleIsNoOp(params, source.width(), source.height())) {
+                const QSize size = ComputeTargetSize(params, source.width(), source.height());
+                QImage resized = MakeBitmap24(size.width(), size.height());
+                if (resized.isNull())
+                    throw EngineError("not enough memory for a picture of " + std::to_string(size.width()) + " x " +
+                                      std::to_string(size.height()) + " pixels");
+                Resample(source, resized, params.Method, params.Fidelity, {});
+                engine.SetSource(resized);
+                for (const auto& overlay : engine.Overlays())
+                    overlay->Flags |= TOverlay::kContentChanged | TOverlay::kPositionChanged; // a pending reload stays
+            }
+            entry.Applied = 1;
+            continue;
+        }
+        list.ApplyModification(i);
+        if (engine.Settings().CompressionMode != 2 || kind == kRotationModification)
+            engine.SetSource(engine.DecodedBitmap());
+        engine.SetDecodedBitmap(QImage());
+        if (kind == kRotationModification)
+            for (const auto& overlay : engine.Overlays())
+                overlay->Flags |= TOverlay::kContentChanged | TOverlay::kPositionChanged; // a pending reload stays
+    }
+}
 
 PictureResult ProcessPicture(const QString& path, const PictureJobSettings& settings) {
     PictureResult result;
@@ -81,6 +136,12 @@ PictureResult ProcessPicture(const QString& path, const PictureJobSettings& sett
         engine.Settings().CompressionMode = static_cast<std::uint8_t>(settings.Mode);
     if (const int reasons = engine.ResolveLosslessMode(); reasons & 1)
         result.Warnings.push_back("the Lossless mode needs a JPEG source; the Original mode is used");
+    try {
+        ApplyRecordedModifications(engine, result.Warnings);
+    } catch (const std::exception& e) {
+        result.Error = std::string("cannot modify the picture: ") + e.what();
+        return result;
+    }
     if (settings.TargetSizeKb > 0) {
         engine.SetTargetKind(TargetKind::kFileSize);
         engine.SetTargetEnabled(true);
@@ -96,12 +157,13 @@ PictureResult ProcessPicture(const QString& path, const PictureJobSettings& sett
     for (const std::string& w : engine.Warnings())
         result.Warnings.push_back(w);
     if (engine.ResultSize() == 0) {
-        result.Error = "encoding failed: " + (engine.LastError().empty() ? std::string("no result") : engine.LastError());
+        result.Error =
+            "encoding failed: " + (engine.LastError().empty() ? std::string("no result") : engine.LastError());
         return result;
     }
     result.Stream = engine.Data()->Stream;
-    result.Width = picture.width();
-    result.Height = picture.height();
+    result.Width = engine.Data()->Width;
+    result.Height = engine.Data()->Height;
     result.Passes = result.Searched ? engine.PassCount() : 0;
     return result;
 }

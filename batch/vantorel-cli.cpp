@@ -1,13 +1,11 @@
 // vantorel-cli: the headless front end that re-compresses pictures with one profile.
 #include "CliOptions.h"
 #include "CliRunner.h"
-
-#include <QCoreApplication>
+#include "HeadlessApplication.h"
 
 #include <iostream>
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i)
         args.emplace_back(argv[i]);
@@ -21,5 +19,6 @@ int main(int argc, char** argv) {
         std::cout << vantorel::CliUsage();
         return 0;
     }
+    const auto app = vantorel::StartHeadlessApplication(argc, argv, vantorel::CliNeedsFonts(*options));
     return vantorel::RunCli(*options, std::cout, std::cerr);
 }

@@ -29,7 +29,9 @@ QImage TakeDestination(QImage current, int width, int height) {
     return result;
 }
 
-int Percent(std::int32_t v) { return std::clamp(v, -100, 100); }
+int Percent(std::int32_t v) {
+    return std::clamp(v, -100, 100);
+}
 
 } // namespace
 
@@ -56,7 +58,7 @@ void TModifyImage::ApplyModification(int i) {
     TPixelView source = owner.SourceView();
     if (source.IsEmpty()) {
         converted = vantorel::ToBitmap24(vantorel::HasPixels(owner.SourceBitmap()) ? owner.SourceBitmap()
-                                                                                     : owner.DecodedBitmap());
+                                                                                   : owner.DecodedBitmap());
         source = TPixelView::OfShared(converted);
     }
     if (source.IsEmpty())
@@ -65,7 +67,12 @@ void TModifyImage::ApplyModification(int i) {
 
     QImage result;
     switch (kind) {
-    case 1: case 2: case 3: case 4: case 5: case 6: {
+    case 1:
+    case 2:
+    case 3:
+    case 4:
+    case 5:
+    case 6: {
         // The owner lets go of its bitmap first, so that it can be written without a copy.
         QImage previous = owner.DecodedBitmap();
         owner.SetDecodedBitmap(QImage());
@@ -93,7 +100,8 @@ void TModifyImage::ApplyModification(int i) {
                 vantorel::EqualizeLuminance(source, out, histograms);
                 vantorel::BlendBuffers(out, source, v1);
             } else {
-                vantorel::ReduceContrast(source, out, vantorel::HistogramMedian(histograms.Luma, histograms.Count), v1 / 2);
+                vantorel::ReduceContrast(source, out, vantorel::HistogramMedian(histograms.Luma, histograms.Count),
+                                         v1 / 2);
             }
         }
         break;

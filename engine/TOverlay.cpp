@@ -66,7 +66,8 @@ bool TOverlay::Blends(int x, int y) const {
     const int bx = x - m_maskLeft, by = y - m_maskTop;
     if (bx < 0 || by < 0 || bx >= m_maskWidth || by >= m_maskHeight)
         return false;
-    return m_blend[static_cast<std::size_t>(by) * static_cast<std::size_t>(m_maskWidth) + static_cast<std::size_t>(bx)] != 0;
+    return m_blend[static_cast<std::size_t>(by) * static_cast<std::size_t>(m_maskWidth) +
+                   static_cast<std::size_t>(bx)] != 0;
 }
 
 void TOverlay::PrepareText() {
@@ -93,7 +94,8 @@ void TOverlay::PrepareText() {
         blockWidth = std::max(blockWidth, widths.back());
     }
     const int lineHeight = metrics.height();
-    const int blockHeight = static_cast<int>(std::min<long long>(static_cast<long long>(lines.size()) * lineHeight, 1 << 30));
+    const int blockHeight =
+        static_cast<int>(std::min<long long>(static_cast<long long>(lines.size()) * lineHeight, 1 << 30));
     m_contentWidth = blockWidth;
     m_contentHeight = blockHeight;
     m_left = Position(m_imageWidth - blockWidth, Entry.OverlayHPos);
@@ -102,7 +104,8 @@ void TOverlay::PrepareText() {
     // Only the rows of the block inside the image are drawn, and the columns of the block with a
     // margin of one line height for overhanging glyphs.
     const int bandTop = std::max(0, m_top);
-    const int bandBottom = static_cast<int>(std::min<long long>(m_imageHeight, static_cast<long long>(m_top) + blockHeight));
+    const int bandBottom =
+        static_cast<int>(std::min<long long>(m_imageHeight, static_cast<long long>(m_top) + blockHeight));
     const int bandLeft = static_cast<int>(std::max<long long>(0, static_cast<long long>(m_left) - lineHeight));
     const int bandRight =
         static_cast<int>(std::min<long long>(m_imageWidth, static_cast<long long>(m_left) + blockWidth + lineHeight));
@@ -156,7 +159,8 @@ void TOverlay::PreparePicture() {
     if (!vantorel::HasPixels(m_picture))
         return;
     const int bandLeft = std::max(0, m_left), bandTop = std::max(0, m_top);
-    const int bandRight = static_cast<int>(std::min<long long>(m_imageWidth, static_cast<long long>(m_left) + m_contentWidth));
+    const int bandRight =
+        static_cast<int>(std::min<long long>(m_imageWidth, static_cast<long long>(m_left) + m_contentWidth));
     const int bandBottom =
         static_cast<int>(std::min<long long>(m_imageHeight, static_cast<long long>(m_top) + m_contentHeight));
     if (Entry.OverlayUseTranspColor) {
@@ -180,9 +184,10 @@ void TOverlay::PreparePicture() {
     if (!m_hasTransparencyMask)
         return;
     for (int y = 0; y < m_maskHeight; ++y) {
-        const std::uint8_t* t = m_transparent.data() +
-                                static_cast<std::size_t>(y + bandTop - m_top) * static_cast<std::size_t>(m_contentWidth) +
-                                static_cast<std::size_t>(bandLeft - m_left);
+        const std::uint8_t* t =
+            m_transparent.data() +
+            static_cast<std::size_t>(y + bandTop - m_top) * static_cast<std::size_t>(m_contentWidth) +
+            static_cast<std::size_t>(bandLeft - m_left);
         std::uint8_t* out = m_blend.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(m_maskWidth);
         for (int x = 0; x < m_maskWidth; ++x)
             out[x] = t[x] ? 0 : 1;
@@ -246,7 +251,8 @@ bool CompositeOverlay(const TOverlay& overlay, std::uint8_t* destination, const 
     if (by < 0 || by >= overlay.m_maskHeight)
         return true;
     const float o = Opacity(e);
-    const std::uint8_t* mask = overlay.m_blend.data() + static_cast<std::size_t>(by) * static_cast<std::size_t>(overlay.m_maskWidth);
+    const std::uint8_t* mask =
+        overlay.m_blend.data() + static_cast<std::size_t>(by) * static_cast<std::size_t>(overlay.m_maskWidth);
     const int x0 = overlay.m_maskLeft, x1 = std::min(n, overlay.m_maskLeft + overlay.m_maskWidth);
     if (!picture) {
         const auto r = static_cast<std::uint8_t>(e.OverlayFontColor & 0xFF);
@@ -278,7 +284,8 @@ bool CompositeOverlay(const TOverlay& overlay, std::uint8_t* destination, const 
 void BuildTransparencyMask(const QImage& picture, std::vector<std::uint8_t>& mask, std::int32_t colour,
                            std::int32_t tolerance) {
     const TPixelView view = TPixelView::OfShared(picture);
-    mask.assign(static_cast<std::size_t>(std::max(0, view.Width)) * static_cast<std::size_t>(std::max(0, view.Height)), 0);
+    mask.assign(static_cast<std::size_t>(std::max(0, view.Width)) * static_cast<std::size_t>(std::max(0, view.Height)),
+                0);
     if (view.IsEmpty())
         return;
     // Squared distances per channel, capped so that three of them fit the tolerance scale (each term
@@ -302,9 +309,9 @@ namespace vantorel {
 
 std::string OverlayImageInfoText(const QString& fileName, const ImageFileInfo& info) {
     // "File Name: <name> " CR LF "Type: <format>" CR LF "Dimensions: <w> x <h>"
-    const QString text = QStringLiteral("File Name: ") + QFileInfo(fileName).fileName() + QStringLiteral(" \r\nType: ") +
-                         info.FormatName + QStringLiteral("\r\nDimensions: ") + QString::number(info.Width) +
-                         QStringLiteral(" x ") + QString::number(info.Height);
+    const QString text = QStringLiteral("File Name: ") + QFileInfo(fileName).fileName() +
+                         QStringLiteral(" \r\nType: ") + info.FormatName + QStringLiteral("\r\nDimensions: ") +
+                         QString::number(info.Width) + QStringLiteral(" x ") + QString::number(info.Height);
     return text.toStdString();
 }
 

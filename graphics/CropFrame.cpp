@@ -2,8 +2,8 @@
 #include "CropFrame.h"
 
 #include "Bitmap24.h"
-#include "Rounding.h"
 #include "RotateBitmap.h"
+#include "Rounding.h"
 #include "TPixelView.h"
 
 #include <QRegion>
@@ -136,10 +136,18 @@ void CropFrame::SetTypedSize(bool isWidth, double value) {
     const int dpi = isWidth ? m_horzDpi : m_vertDpi;
     double pixels;
     switch (m_panel.Units) {
-    case 1: pixels = value * dpi; break;
-    case 2: pixels = value * dpi / 2.54; break;
-    case 3: pixels = value * dpi / 25.4; break;
-    default: pixels = value; break;
+    case 1:
+        pixels = value * dpi;
+        break;
+    case 2:
+        pixels = value * dpi / 2.54;
+        break;
+    case 3:
+        pixels = value * dpi / 25.4;
+        break;
+    default:
+        pixels = value;
+        break;
     }
     double width = m_right - m_left, height = m_bottom - m_top;
     if (isWidth) {
@@ -166,7 +174,8 @@ void CropFrame::SetTypedSize(bool isWidth, double value) {
             height = std::max(height, 8.0);
         }
     }
-    Centre((m_left + m_right) / 2, (m_top + m_bottom) / 2, std::min(RoundEven(width), w), std::min(RoundEven(height), h));
+    Centre((m_left + m_right) / 2, (m_top + m_bottom) / 2, std::min(RoundEven(width), w),
+           std::min(RoundEven(height), h));
 }
 
 void CropFrame::Centre(int centreX, int centreY, int width, int height) {

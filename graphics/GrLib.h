@@ -27,7 +27,9 @@ const std::array<FactorRowTable, kFactorRowCount>& FactorRows();
 
 // The index of the row that stands for factor f (negative factors take row 0).
 int FactorRowIndex(double f);
-inline const FactorRowTable& FactorRow(double f) { return FactorRows()[static_cast<std::size_t>(FactorRowIndex(f))]; }
+inline const FactorRowTable& FactorRow(double f) {
+    return FactorRows()[static_cast<std::size_t>(FactorRowIndex(f))];
+}
 
 // A channel value multiplied by a factor row, limited to 255.
 inline std::uint8_t MultiplyByRow(const FactorRowTable& row, int c) {

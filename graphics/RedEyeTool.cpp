@@ -43,16 +43,21 @@ void RedEyeTool::SetLensCentre(QPoint point) {
             return lens / 2;
         return std::clamp(v, lens / 2, size - lens + lens / 2);
     };
-    m_lensCentre = QPoint(limit(point.x(), m_lensWidth, m_result.width()), limit(point.y(), m_lensHeight, m_result.height()));
+    m_lensCentre =
+        QPoint(limit(point.x(), m_lensWidth, m_result.width()), limit(point.y(), m_lensHeight, m_result.height()));
 }
 
 QRect RedEyeTool::LensRect() const {
     return QRect(m_lensCentre.x() - m_lensWidth / 2, m_lensCentre.y() - m_lensHeight / 2, m_lensWidth, m_lensHeight);
 }
 
-QRect RedEyeTool::Square(const MarkedEye& eye) { return QRect(eye.X - eye.R, eye.Y - eye.R, 2 * eye.R + 1, 2 * eye.R + 1); }
+QRect RedEyeTool::Square(const MarkedEye& eye) {
+    return QRect(eye.X - eye.R, eye.Y - eye.R, 2 * eye.R + 1, 2 * eye.R + 1);
+}
 
-QRect RedEyeTool::MarkRect(const MarkedEye& eye) { return Square(eye).adjusted(-3, -3, 3, 3); }
+QRect RedEyeTool::MarkRect(const MarkedEye& eye) {
+    return Square(eye).adjusted(-3, -3, 3, 3);
+}
 
 // Refills the area from the source and recolours the discs of every eye that reaches into it, so
 // that an eye's square never covers a neighbour's correction with uncorrected pixels.

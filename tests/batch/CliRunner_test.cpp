@@ -1,9 +1,13 @@
 // vantorel-cli end to end: options, results, error lines and exit codes.
+#include "Bitmap24.h"
+#include "ProfileText.h"
+#include "TJPEGImage.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QImage>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -243,6 +247,78 @@ TEST_F(Cli, FoldersNamingOverwritingAndJobs) {
     EXPECT_EQ(Run("--overwrite --keep none --set LumCompressionLevel=80 '" + jpeg + "'", &out), 0) << out;
     EXPECT_LT(testsupport::ReadFileBytes(jpeg).size(), before.size());
     EXPECT_EQ(QDir(QString::fromStdString(Path("album"))).entryList(QDir::Files).size(), 4); // no temporary files
+}
+
+// A profile that turns the picture clockwise, reduces it to 40 pixels wide, asks for a hand-drawn
+// crop, and blends a red square into the top-left corner and, optionally, a text into the
+// bottom-right one.
+std::string EditingProfile(bool withText) {
+    TJPEGImage engine;
+    engine.Modifications().AddModification(7, 1, 0, 0, false, false);
+    engine.Modifications().AddModification(0, 0, 0, 0, false, false);
+    engine.Modifications().AddModification(8, 0, 0, 0, false, false); // the most recent
+    engine.Settings().Resizing.ResamplingWidth = 40;
+    engine.Settings().Resizing.ResamplingMethod = 2;
+    engine.Settings().Resizing.ResamplingFidLevel = 256;
+    engine.Overlays().push_back(std::make_unique<TOverlay>(1, 1));
+    vantorel::OverlayEntry& square = engine.Overlays().back()->Entry;
+    square.OverlayType = 1;
+    square.OverlayHPos = square.OverlayVPos = 0;
+    square.OverlayImageFileName = "@SQUARE@";
+    if (withText) {
+        engine.Overlays().push_back(std::make_unique<TOverlay>(1, 1));
+        vantorel::OverlayEntry& text = engine.Overlays().back()->Entry;
+        text.OverlayText = "A";
+        text.OverlayFontName = "DejaVu Sans";
+        text.OverlayFontSize = 14;
+        text.OverlayHPos = text.OverlayVPos = 100;
+        text.OverlayFontColor = 0x00FF00;
+    }
+    engine.Settings().LumCompressionLevel = engine.Settings().ChromCompressionLevel = 5; // fine
+    vantorel::TJPEGProfile p = engine.GetProfile();
+    p.MatchMask |= vantorel::kMatchLevels | vantorel::kMatchRotation | vantorel::kMatchOtherModifications | vantorel::kMatchResizing |
+                   vantorel::kMatchWatermarks;
+    return vantorel::WriteProfileText(p);
+}
+
+TEST_F(Cli, AppliesTheProfilesModificationsAndWatermarks) {
+    QImage square = vantorel::MakeBitmap24(10, 10);
+    square.fill(QColor(255, 0, 0));
+    ASSERT_TRUE(square.save(QString::fromStdString(Path("square.png"))));
+    std::vector<QImage> results;
+    for (bool withText : {false, true}) {
+        std::string text = EditingProfile(withText);
+        text.replace(text.find("@SQUARE@"), 8, Path("square.png"));
+        const std::string name = withText ? "text.jcp" : "plain.jcp";
+        testsupport::WriteTempFile(m_dir.path().toStdString(), name, std::vector<std::uint8_t>(text.begin(), text.end()));
+        const std::string out = withText ? "out/text" : "out/plain";
+        QDir(m_dir.path()).mkpath(QString::fromStdString(out));
+        std::string output;
+        ASSERT_EQ(Run("--profile '" + Path(name) + "' -o '" + Path(out) + "' '" + Path("photo.png") + "' 2>&1", &output), 0)
+            << output;
+        EXPECT_NE(output.find("crop"), std::string::npos) << output; // dropped with a warning line
+        results.push_back(testsupport::DecodeWithLibjpeg(testsupport::ReadFileBytes(Path(out + "/photo.jpg"))));
+        ASSERT_FALSE(results.back().isNull());
+    }
+    // 120 × 80 turned clockwise is 80 × 120, reduced to 40 wide keeping the aspect.
+    EXPECT_EQ(results[0].size(), QSize(40, 60));
+    // The red square sits in the top-left corner.
+    const QRgb corner = results[0].pixel(4, 4);
+    EXPECT_GT(qRed(corner), 200);
+    EXPECT_LT(qGreen(corner), 50);
+    // The text changes the bottom-right corner, and nothing in the rows above its band of blocks
+    // (the chroma of a block row reaches one pixel row up).
+    double bottomRight = 0, top = 0;
+    for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 40; ++x) {
+            const int d = std::abs(qGreen(results[0].pixel(x, y)) - qGreen(results[1].pixel(x, y)));
+            if (y >= 44 && x >= 28)
+                bottomRight += d;
+            else if (y < 30)
+                top += d;
+        }
+    EXPECT_GT(bottomRight / (16 * 12), 5);
+    EXPECT_EQ(top, 0);
 }
 
 } // namespace

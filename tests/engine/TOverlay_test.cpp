@@ -60,10 +60,10 @@ TEST(TOverlay, PicturePositionsOpacityAndUntouchedRows) {
 
     std::vector<std::uint8_t> row(30, 0xEE);
     EXPECT_FALSE(CompositeOverlay(*overlay, row.data(), image.constScanLine(4), 4, 10)); // above it
-    EXPECT_EQ(row, std::vector<std::uint8_t>(30, 0xEE));                                   // untouched
+    EXPECT_EQ(row, std::vector<std::uint8_t>(30, 0xEE));                                 // untouched
     ASSERT_TRUE(CompositeOverlay(*overlay, row.data(), image.constScanLine(7), 7, 10));
-    EXPECT_EQ(row[5 * 3], 100);  // left of the picture: copied
-    EXPECT_EQ(row[6 * 3], 10);   // blue of the picture at full opacity
+    EXPECT_EQ(row[5 * 3], 100); // left of the picture: copied
+    EXPECT_EQ(row[6 * 3], 10);  // blue of the picture at full opacity
     EXPECT_EQ(row[9 * 3 + 2], 30);
 
     struct Case {

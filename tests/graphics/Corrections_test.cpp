@@ -81,7 +81,7 @@ TEST(Corrections, ScaleChannelsBrightnessAndTemperature) {
     EXPECT_EQ(At(warm, 0).g, 100);
     const QImage cold = Scaled(source, -10, 0, 25);
     EXPECT_EQ(At(cold, 0).r, 180);
-    EXPECT_EQ(At(cold, 0).b, 12); // 12.5 to even
+    EXPECT_EQ(At(cold, 0).b, 12);  // 12.5 to even
     EXPECT_EQ(At(cold, 1).r, 230); // 229.5 to even
     // Zero changes nothing, below -100 counts as -100 (black).
     EXPECT_EQ(Scaled(source, 0, 0, 0), source);
@@ -173,13 +173,13 @@ TEST(Corrections, Convolve3x3) {
     dot.scanLine(1)[3] = 140;
     QImage blurred = MakeBitmap24(3, 3);
     Convolve3x3(TPixelView::OfShared(dot), TPixelView::Of(blurred), KernelKind::kBlur, 100);
-    EXPECT_EQ(blurred.constScanLine(1)[3], 20);    // centre weight 2/14
-    EXPECT_EQ(blurred.constScanLine(0)[3], 20);    // edge neighbour 2/14
-    EXPECT_EQ(blurred.constScanLine(0)[0], 10);    // corner 1/14
+    EXPECT_EQ(blurred.constScanLine(1)[3], 20); // centre weight 2/14
+    EXPECT_EQ(blurred.constScanLine(0)[3], 20); // edge neighbour 2/14
+    EXPECT_EQ(blurred.constScanLine(0)[0], 10); // corner 1/14
     QImage sharp = MakeBitmap24(3, 3);
     Convolve3x3(TPixelView::OfShared(dot), TPixelView::Of(sharp), KernelKind::kSharpen, 50);
-    EXPECT_EQ(sharp.constScanLine(1)[3], 255);     // 140 × 2.8 is clamped
-    EXPECT_EQ(sharp.constScanLine(0)[3], 0);       // negative sums become 0
+    EXPECT_EQ(sharp.constScanLine(1)[3], 255); // 140 × 2.8 is clamped
+    EXPECT_EQ(sharp.constScanLine(0)[3], 0);   // negative sums become 0
     // Strength 0 is the identity.
     QImage same = MakeBitmap24(3, 3);
     Convolve3x3(TPixelView::OfShared(dot), TPixelView::Of(same), KernelKind::kSharpen, 0);

@@ -10,7 +10,9 @@ using namespace vantorel;
 
 namespace {
 
-QImage Source(int w, int h) { return testsupport::MakePicture(w, h, testsupport::PictureKind::kGradient, 2); }
+QImage Source(int w, int h) {
+    return testsupport::MakePicture(w, h, testsupport::PictureKind::kGradient, 2);
+}
 
 CropFrame Started(int w, int h, CropPreferences prefs) {
     CropFrame frame;
@@ -117,14 +119,14 @@ TEST(CropFrame, MaximiseTypedSizesAndApply) {
     frame.Maximise();         // the full width, then fitted: 900 × 600 cannot exceed the height
     EXPECT_EQ(frame.Rect(), QRect(50, 0, 900, 600));
 
-    frame.SetUnits(1); // inches at 100 dpi
-    EXPECT_EQ(frame.Panel().Width, 900);  // 9.00 inches
+    frame.SetUnits(1);                   // inches at 100 dpi
+    EXPECT_EQ(frame.Panel().Width, 900); // 9.00 inches
     EXPECT_EQ(frame.Panel().Height, 600);
     frame.SetTypedSize(true, 3.0); // 300 pixels wide, 200 high with 3:2
     EXPECT_EQ(frame.Rect().size(), QSize(300, 200));
     frame.SetUnits(3);
     EXPECT_EQ(frame.Panel().Width, 7620); // 76.20 mm
-    frame.SetTypedSize(true, 1.0);       // 1 mm is 4 pixels: scaled up to 8 high
+    frame.SetTypedSize(true, 1.0);        // 1 mm is 4 pixels: scaled up to 8 high
     EXPECT_EQ(frame.Rect().height(), 8);
     EXPECT_EQ(frame.Rect().width(), 12);
     frame.SetUnits(0);

@@ -26,7 +26,9 @@ QImage RedPicture(int w, int h) {
     return image;
 }
 
-bool Corrected(const QImage& image, int x, int y) { return image.pixelColor(x, y) == QColor(37, 37, 37); }
+bool Corrected(const QImage& image, int x, int y) {
+    return image.pixelColor(x, y) == QColor(37, 37, 37);
+}
 
 TEST(RedEyeTool, MarkReplaceResizeAndDelete) {
     RedEyeTool tool;
@@ -38,7 +40,7 @@ TEST(RedEyeTool, MarkReplaceResizeAndDelete) {
     EXPECT_EQ(tool.LensCentre(), QPoint(80, 65));
     EXPECT_EQ(tool.LensRect(), QRect(60, 50, 40, 30));
 
-    tool.SetLensCentre({50, 40}); // lens (30, 25) to (70, 55)
+    tool.SetLensCentre({50, 40});           // lens (30, 25) to (70, 55)
     ASSERT_TRUE(tool.MarkEye({10, 10}, 3)); // source point (40, 35)
     ASSERT_EQ(tool.Eyes().size(), 1u);
     EXPECT_EQ(tool.Eyes()[0], (MarkedEye{40, 35, 3}));
@@ -63,7 +65,7 @@ TEST(RedEyeTool, MarkReplaceResizeAndDelete) {
     ASSERT_TRUE(tool.MarkEye({36, 5}, 1)); // (66, 30): more than 2 pixels from every eye
     ASSERT_EQ(tool.Eyes().size(), 3u);
     EXPECT_TRUE(Corrected(tool.Result(), 67, 30)); // still corrected by the large eye
-    EXPECT_FALSE(tool.MarkEye({-40, 0}, 3)); // outside the picture
+    EXPECT_FALSE(tool.MarkEye({-40, 0}, 3));       // outside the picture
 
     tool.DeleteLastEye();
     EXPECT_EQ(tool.Eyes().size(), 2u);
