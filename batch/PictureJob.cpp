@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <sys/stat.h>
+
 namespace vantorel {
 
 void ApplyRecordedModifications(TJPEGImage& engine, std::vector<std::string>& warnings) {
@@ -74,6 +76,11 @@ PictureResult ProcessPicture(const QString& path, const PictureJobSettings& sett
     }
     if (info.isDir()) {
         result.Error = "is a folder, not a picture";
+        return result;
+    }
+    // Opening a pipe would wait for a writer, and a device never ends.
+    if (struct stat status{}; ::stat(QFile::encodeName(path).constData(), &status) == 0 && !S_ISREG(status.st_mode)) {
+        result.Error = "not a regular file";
         return result;
     }
     QFile file(path);

@@ -1,112 +1,21 @@
 // Coefficient storage reused between encodes.
 #include "CoefficientStore.h"
 
-#include <cstdlib>
-#include <mutex>
+#include "LargeBuffer.h"
+
 #include <new>
-#include <unordered_map>
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
 
 namespace vantorel {
 
-namespace {
-
-constexpr std::size_t kHugePage = 2u << 20;
-// Freed planes kept for the next store, so that a batch of pictures does not make the kernel
-// clear tens of megabytes of fresh pages for every file.
-constexpr std::size_t kPoolBytes = 256u << 20;
-
-struct Pooled {
-    void* memory;
-    std::size_t bytes;
-};
-
-struct Pool {
-    std::mutex mutex;
-    std::vector<Pooled> blocks;
-    std::size_t bytes = 0;
-    ~Pool() {
-        for (const Pooled& b : blocks)
-            std::free(b.memory);
-    }
-};
-
-Pool& ThePool() {
-    static Pool pool;
-    return pool;
-}
-
-std::mutex g_sizesMutex;
-std::unordered_map<void*, std::size_t>& Sizes() {
-    static std::unordered_map<void*, std::size_t> sizes;
-    return sizes;
-}
-
-// A pooled block of at least `bytes` (and at most twice that), or null.
-void* TakeFromPool(std::size_t bytes) {
-    Pool& pool = ThePool();
-    std::lock_guard<std::mutex> lock(pool.mutex);
-    for (std::size_t i = 0; i < pool.blocks.size(); ++i) {
-        const Pooled b = pool.blocks[i];
-        if (b.bytes >= bytes && b.bytes <= 2 * bytes) {
-            pool.blocks.erase(pool.blocks.begin() + static_cast<long>(i));
-            pool.bytes -= b.bytes;
-            return b.memory;
-        }
-    }
-    return nullptr;
-}
-
-} // namespace
-
 void CoefficientStore::FreeMemory::operator()(std::int16_t* p) const {
-    std::size_t bytes = 0;
-    {
-        std::lock_guard<std::mutex> lock(g_sizesMutex);
-        const auto it = Sizes().find(p);
-        if (it != Sizes().end()) {
-            bytes = it->second;
-            Sizes().erase(it);
-        }
-    }
-    Pool& pool = ThePool();
-    if (bytes > 0) {
-        std::lock_guard<std::mutex> lock(pool.mutex);
-        while (!pool.blocks.empty() && pool.bytes + bytes > kPoolBytes) {
-            std::free(pool.blocks.front().memory);
-            pool.bytes -= pool.blocks.front().bytes;
-            pool.blocks.erase(pool.blocks.begin());
-        }
-        if (bytes <= kPoolBytes) {
-            pool.blocks.push_back({p, bytes});
-            pool.bytes += bytes;
-            return;
-        }
-    }
-    std::free(p);
+    FreeLarge(p);
 }
 
-// Tens of megabytes written once per encode: on huge pages the first touch costs a few hundred page
-// faults instead of tens of thousands.
+// Tens of megabytes written once per encode: on huge pages, reused from the pool between encodes.
 CoefficientStore::Plane CoefficientStore::Allocate(std::size_t count) {
-    const std::size_t bytes = count * sizeof(std::int16_t);
-    const bool huge = bytes >= kHugePage;
-    const std::size_t rounded = huge ? (bytes + kHugePage - 1) / kHugePage * kHugePage : bytes;
-    if (!huge)
-        return Plane(static_cast<std::int16_t*>(std::malloc(rounded > 0 ? rounded : 1)));
-    void* memory = TakeFromPool(rounded);
-    if (!memory) {
-        memory = std::aligned_alloc(kHugePage, rounded);
-        if (!memory)
-            throw std::bad_alloc();
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-        madvise(memory, rounded, MADV_HUGEPAGE);
-#endif
-    }
-    std::lock_guard<std::mutex> lock(g_sizesMutex);
-    Sizes()[memory] = rounded;
+    void* memory = AllocateLarge(count * sizeof(std::int16_t));
+    if (!memory)
+        throw std::bad_alloc();
     return Plane(static_cast<std::int16_t*>(memory));
 }
 

@@ -2,6 +2,7 @@
 // setjmp target first and holds no object with a destructor in the frames libjpeg may jump over.
 #include "JpegCodec.h"
 
+#include "Bitmap24.h"
 #include "CoefficientStore.h"
 #include "EngineError.h"
 
@@ -607,7 +608,7 @@ QImage JpegReader::Decode(const DecodeOptions& options, const RowProgress& progr
     const int height = static_cast<int>(d.output_height);
     const bool palette = d.quantize_colors != 0;
     const bool cmyk = d.out_color_space == JCS_CMYK;
-    QImage image(width, height, palette ? QImage::Format_Indexed8 : QImage::Format_BGR888);
+    QImage image = palette ? QImage(width, height, QImage::Format_Indexed8) : MakeBitmap24(width, height);
     if (image.isNull())
         throw EJPEG("Not enough memory for a " + std::to_string(width) + " x " + std::to_string(height) + " picture");
     if (cmyk)

@@ -2,6 +2,7 @@
 // files, our own Autodesk reader, the engine for JPEG), chosen by extension and then by content.
 #include "PictureLoader.h"
 
+#include "Bitmap24.h"
 #include "EngineError.h"
 #include "JpegCodec.h"
 #include "TJPEGImage.h"
@@ -16,6 +17,8 @@
 #include <cstring>
 #include <mutex>
 #include <optional>
+
+#include <sys/stat.h>
 
 namespace vantorel {
 
@@ -177,7 +180,7 @@ QImage ReadWithMagick(const QByteArray& data, const char* coder, int& bits) {
         throw EngineError("the content is " + image.magick() + ", not " + coder);
     const int width = static_cast<int>(image.columns()), height = static_cast<int>(image.rows());
     CheckSize(width, height);
-    QImage out(width, height, QImage::Format_BGR888);
+    QImage out = MakeBitmap24(width, height);
     if (out.isNull())
         throw EngineError("not enough memory for the picture");
     const bool alpha = image.matte();
@@ -228,7 +231,7 @@ QImage ReadPsd(const QByteArray& data, int& bits) {
     stbi_uc* rgb = stbi_load_from_memory(bytes, data.size(), &width, &height, &channels, 3);
     if (!rgb)
         throw EngineError(std::string("not a readable Photoshop file: ") + stbi_failure_reason());
-    QImage out(width, height, QImage::Format_BGR888);
+    QImage out = MakeBitmap24(width, height);
     for (int y = 0; !out.isNull() && y < height; ++y) {
         const stbi_uc* in = rgb + static_cast<std::size_t>(y) * width * 3;
         std::uint8_t* target = out.scanLine(y);
@@ -258,7 +261,7 @@ QImage ReadAutodesk(const QByteArray& data, int& bits) {
     CheckSize(width, height);
     if (data.size() < 32 + 768 + static_cast<long long>(width) * height)
         throw EngineError("the Autodesk cel is truncated");
-    QImage out(width, height, QImage::Format_BGR888);
+    QImage out = MakeBitmap24(width, height);
     if (out.isNull())
         throw EngineError("not enough memory for the picture");
     const std::uint8_t* palette = d + 32;
@@ -319,7 +322,7 @@ QImage ReadTransferFile(const QString& fileName, ImageFileInfo& info) {
     };
     const long long width = u32(0), height = u32(4);
     CheckSize(width, height);
-    QImage out(static_cast<int>(width), static_cast<int>(height), QImage::Format_BGR888);
+    QImage out = MakeBitmap24(static_cast<int>(width), static_cast<int>(height));
     if (out.isNull())
         throw EngineError("not enough memory for the picture");
     QByteArray row;
@@ -360,6 +363,11 @@ QImage LoadPictureWithInfo(const QString& fileName, bool preview, ImageFileInfo&
     QImage picture;
     int bits = 0;
     try {
+        // Checked before opening: opening a pipe waits for a writer, and a device never ends.
+        struct stat status {};
+        if (::stat(QFile::encodeName(fileName).constData(), &status) == 0 && !S_ISREG(status.st_mode) &&
+            !S_ISDIR(status.st_mode))
+            throw EngineError("not a regular file");
         if (fileName.toLower().endsWith(".pskwk")) {
             picture = ReadTransferFile(fileName, info);
             bits = 24;
@@ -373,8 +381,6 @@ QImage LoadPictureWithInfo(const QString& fileName, bool preview, ImageFileInfo&
             info.Created = (fileInfo.birthTime().isValid() ? fileInfo.birthTime() : fileInfo.lastModified()).toLocalTime();
             info.LastWritten = fileInfo.lastModified().toLocalTime();
             info.TimesRead = true;
-            if (!fileInfo.isFile())
-                throw EngineError("not a regular file"); // a device or a pipe is never read to its end
             const QByteArray data = file.readAll();
             const Reader* byName = ReaderForExtension(fileInfo.suffix());
             std::string firstError;

@@ -13,7 +13,9 @@ using namespace vantorel;
 
 namespace {
 
-bool Bit(std::uint32_t mask, std::uint32_t bit) { return (mask & bit) != 0; }
+bool Bit(std::uint32_t mask, std::uint32_t bit) {
+    return (mask & bit) != 0;
+}
 
 std::uint16_t DensityFromDpi(std::int32_t dpi, std::uint16_t current) {
     // A zero resolution in a profile means "not set"; JFIF densities must be non-zero.
@@ -243,9 +245,9 @@ bool TJPEGImage::ProfilesMatch(const TJPEGProfile& a, const TJPEGProfile& b) {
     const std::uint32_t m = b.MatchMask;
     if (a.KeepJPEGDataMask != b.KeepJPEGDataMask)
         return false;
-    if (Bit(m, kMatchLevels) && (a.LumCompressionLevel != b.LumCompressionLevel ||
-                                 a.ChromCompressionLevel != b.ChromCompressionLevel ||
-                                 a.EqualizerFullControl != b.EqualizerFullControl))
+    if (Bit(m, kMatchLevels) &&
+        (a.LumCompressionLevel != b.LumCompressionLevel || a.ChromCompressionLevel != b.ChromCompressionLevel ||
+         a.EqualizerFullControl != b.EqualizerFullControl))
         return false;
     if (Bit(m, kMatchEqualizer) &&
         (a.QualityEqualizerBand != b.QualityEqualizerBand || a.EqualizerFullControl != b.EqualizerFullControl))
@@ -274,8 +276,8 @@ bool TJPEGImage::ProfilesMatch(const TJPEGProfile& a, const TJPEGProfile& b) {
              a.EqualizerFullControl != b.EqualizerFullControl))
             return false;
     }
-    if (Bit(m, kMatchSelEqualizer) && (a.SelQualityEqualizerBand != b.SelQualityEqualizerBand ||
-                                       a.EqualizerFullControl != b.EqualizerFullControl))
+    if (Bit(m, kMatchSelEqualizer) &&
+        (a.SelQualityEqualizerBand != b.SelQualityEqualizerBand || a.EqualizerFullControl != b.EqualizerFullControl))
         return false;
     if (Bit(m, kMatchSelPrefilter) && !FilterMatches(a.SelActiveFilter, a.SelFilterValue, a.SelFilterRadius,
                                                      b.SelActiveFilter, b.SelFilterValue, b.SelFilterRadius))
@@ -387,8 +389,7 @@ void TJPEGImage::SaveProfileText(const std::string& fileName) const {
     QSaveFile file(QString::fromStdString(fileName));
     if (!file.open(QIODevice::WriteOnly))
         throw EngineError("Cannot create profile file '" + fileName + "': " + file.errorString().toStdString());
-    if (file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()) ||
-        !file.commit())
+    if (file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()) || !file.commit())
         throw EngineError("Cannot write profile file '" + fileName + "': " + file.errorString().toStdString());
 }
 
@@ -411,4 +412,15 @@ void TJPEGImage::LoadProfileText(const std::string& fileName) {
 
 void TJPEGImage::LoadProfileFromText(const std::string& text, const std::string& name) {
     ApplyProfile(ReadProfileText(text, GetProfile(), name));
+    // The watermarks are made ready for the current picture, so that their pictures' descriptions
+    // can be shown. A picture that cannot be read keeps its flags, and the next encode reports it.
+    const int width = Width(), height = Height();
+    if (width <= 0 || height <= 0)
+        return;
+    for (const auto& overlay : m_overlays) {
+        try {
+            PrepareOverlay(*overlay, width, height);
+        } catch (const std::exception&) {
+        }
+    }
 }

@@ -156,18 +156,29 @@ void EqualizeLuminance(const TPixelView& source, const TPixelView& destination, 
 void BlendBuffers(const TPixelView& destination, const TPixelView& source, int a) {
     CheckViews(source, destination);
     const float w = static_cast<float>(std::min(std::abs(a), 100)) * 0.01f;
-    // The products w × d for d = -255..255; the sum with the source byte is rounded as a whole, since
-    // halves go to the even neighbour of the sum, not of the product.
-    std::array<float, 511> table{};
-    for (int d = -255; d <= 255; ++d)
-        table[static_cast<std::size_t>(d + 255)] = static_cast<float>(d) * w;
-    const float* t = table.data() + 255;
+    // The products w × d for d = -255..255 as a whole part and a rounding: S + w × d rounds to
+    // S + Round(w × d) unless the product ends in exactly one half, where the parity of the sum picks
+    // the even neighbour. Each byte then costs two lookups and no floating-point work.
+    std::array<int, 511> whole{};
+    std::array<std::uint8_t, 511> half{};
+    for (int d = -255; d <= 255; ++d) {
+        const double product = static_cast<double>(static_cast<float>(d) * w);
+        const double floor = std::floor(product);
+        const std::size_t i = static_cast<std::size_t>(d + 255);
+        half[i] = product - floor == 0.5 ? 1 : 0;
+        whole[i] = half[i] ? static_cast<int>(floor) : RoundEven(product);
+    }
+    const int* t = whole.data() + 255;
+    const std::uint8_t* h = half.data() + 255;
     const int bytes = source.Width * 3;
     for (int y = 0; y < source.Height; ++y) {
         const std::uint8_t* s = source.Row(y);
         std::uint8_t* e = destination.Row(y);
-        for (int i = 0; i < bytes; ++i)
-            e[i] = static_cast<std::uint8_t>(std::lrint(static_cast<float>(s[i]) + t[e[i] - s[i]]));
+        for (int i = 0; i < bytes; ++i) {
+            const int d = e[i] - s[i];
+            const int v = s[i] + t[d];
+            e[i] = static_cast<std::uint8_t>(v + (h[d] & v));
+        }
     }
 }
 

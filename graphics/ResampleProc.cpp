@@ -186,7 +186,7 @@ void TwoPass(const QImage& src, QImage& dst, int method, int fidelity, const Res
     };
     const Contributions cols = FilterContributions(dW, sW, f, support);
     step(dW);
-    QImage work(dW, sH, QImage::Format_BGR888);
+    QImage work = MakeBitmap24(dW, sH);
     if (work.isNull())
         throw std::runtime_error("Result bitmap is not created");
     for (int y = 0; y < sH; ++y) {

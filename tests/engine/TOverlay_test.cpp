@@ -15,6 +15,8 @@
 
 #include <cmath>
 
+#include <sys/stat.h>
+
 using namespace vantorel;
 
 namespace {
@@ -139,7 +141,10 @@ TEST(TOverlay, PictureFilesThatCannotBeRead) {
         f.write("this is not a picture at all");
     }
     QDir(dir.path()).mkdir("folder.png");
-    for (const QString& name : {dir.filePath("missing.png"), notPicture, dir.filePath("folder.png")}) {
+    const QString fifo = dir.filePath("pipe.png"); // opening it would wait for a writer
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString& name :
+         {dir.filePath("missing.png"), notPicture, dir.filePath("folder.png"), fifo, QString("/dev/zero")}) {
         TOverlay overlay(10, 8);
         overlay.Entry.OverlayType = 1;
         overlay.Entry.OverlayImageFileName = name.toStdString();
