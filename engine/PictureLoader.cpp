@@ -14,6 +14,7 @@
 #include <QFileInfo>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <optional>
@@ -29,19 +30,21 @@ enum class ReaderKind { kJpeg, kMagick, kPsd, kAutodesk, kUnsupported };
 struct Reader {
     const char* extensions; // ";"-separated, lower case
     ReaderKind kind;
-    const char* coder;      // the GraphicsMagick coder, forced by its prefix
+    const char* coder; // the GraphicsMagick coder, forced by its prefix
     PictureFormatKind format;
-    const char* name;       // the open dialog's description
-    bool byContent;         // may be chosen by the file's first bytes
+    const char* name; // the open dialog's description
+    bool byContent;   // may be chosen by the file's first bytes
 };
 
 // The formats offered, in the order of the open dialog. Scripting and vector coders (MVG, MSL, SVG,
 // TEXT, ...) are never reachable; PostScript only through the ".eps" extension.
 const Reader kReaders[] = {
-    {"jpg;jpeg;jpe;jfif", ReaderKind::kJpeg, "JPEG", PictureFormatKind::kJpeg, "JPEG Image Files (JPG, JPEG, JPE, JFIF)", true},
+    {"jpg;jpeg;jpe;jfif", ReaderKind::kJpeg, "JPEG", PictureFormatKind::kJpeg,
+     "JPEG Image Files (JPG, JPEG, JPE, JFIF)", true},
     {"bmp;dib;rle", ReaderKind::kMagick, "BMP", PictureFormatKind::kBmp, "Bitmaps (BMP, DIB, RLE)", true},
     {"png", ReaderKind::kMagick, "PNG", PictureFormatKind::kPng, "Portable Network Graphic (PNG)", true},
-    {"tif;tiff;fax", ReaderKind::kMagick, "TIFF", PictureFormatKind::kTiff, "Tagged Image File Format (TIFF, FAX)", true},
+    {"tif;tiff;fax", ReaderKind::kMagick, "TIFF", PictureFormatKind::kTiff, "Tagged Image File Format (TIFF, FAX)",
+     true},
     {"gif", ReaderKind::kMagick, "GIF", PictureFormatKind::kGif, "Graphics Interchange Format (GIF)", true},
     {"pcx", ReaderKind::kMagick, "PCX", PictureFormatKind::kPcx, "Zsoft Paintbrush (PCX)", true},
     {"psd;pdd", ReaderKind::kPsd, "", PictureFormatKind::kPsd, "Adobe Photoshop (PSD, PDD)", true},
@@ -49,7 +52,8 @@ const Reader kReaders[] = {
     {"psp", ReaderKind::kUnsupported, "", PictureFormatKind::kPsp, "Paint Shop Pro (PSP)", false},
     {"ppm;pgm;pbm", ReaderKind::kMagick, "PNM", PictureFormatKind::kPpm, "Portable Map Graphic (PPM, PGM, PBM)", true},
     {"sgi;rgb;bw", ReaderKind::kMagick, "SGI", PictureFormatKind::kSgi, "SGI Graphic (SGI, RGB, BW)", true},
-    {"tga;win;vst;vda;icb", ReaderKind::kMagick, "TGA", PictureFormatKind::kTarga, "Truevision Targa (TGA, WIN, VST, VDA, ICB)", false},
+    {"tga;win;vst;vda;icb", ReaderKind::kMagick, "TGA", PictureFormatKind::kTarga,
+     "Truevision Targa (TGA, WIN, VST, VDA, ICB)", false},
     {"cut", ReaderKind::kMagick, "CUT", PictureFormatKind::kCut, "Dr. Halo (CUT)", false},
     {"rpf;rla", ReaderKind::kMagick, "RLA", PictureFormatKind::kRla, "Alias / Wavefront (RPF, RLA)", false},
     {"cel;pic", ReaderKind::kAutodesk, "", PictureFormatKind::kAutodesk, "Autodesk (CEL, PIC)", true},
@@ -107,8 +111,32 @@ void CheckSize(long long width, long long height) {
         throw EngineError("the picture has no pixels");
     if (width > kMaxSide || height > kMaxSide || width * height > kMaxPixels)
         throw EngineError("the picture is too large (" + std::to_string(width) + " x " + std::to_string(height) +
-                          " pixels; at most " + std::to_string(kMaxPixels) + " pixels and " +
-                          std::to_string(kMaxSide) + " on a side)");
+                          " pixels; at most " + std::to_string(kMaxPixels) + " pixels and " + std::to_string(kMaxSide) +
+                          " on a side)");
+}
+
+// The size that a PNG, GIF or BMP header states, so that a claim beyond the limits is refused with
+// that reason before any reader (whose own limits give vaguer messages) sees the data.
+std::optional<std::pair<long long, long long>> HeaderSize(const QByteArray& d) {
+    const auto u8 = [&d](int i) { return static_cast<long long>(static_cast<std::uint8_t>(d[i])); };
+    const auto be32 = [&](int i) { return u8(i) << 24 | u8(i + 1) << 16 | u8(i + 2) << 8 | u8(i + 3); };
+    const auto le16 = [&](int i) { return u8(i) | u8(i + 1) << 8; };
+    const auto le32 = [&](int i) {
+        return static_cast<long long>(
+            static_cast<std::int32_t>(static_cast<std::uint32_t>(le16(i) | le16(i + 2) << 16)));
+    };
+    if (d.size() >= 24 && d.startsWith("\x89PNG\r\n\x1a\n") && d.mid(12, 4) == "IHDR")
+        return std::make_pair(be32(16), be32(20));
+    if (d.size() >= 10 && d.startsWith("GIF8"))
+        return std::make_pair(le16(6), le16(8));
+    if (d.size() >= 26 && d.startsWith("BM")) {
+        const long long header = le32(14);
+        if (header == 12)
+            return std::make_pair(le16(18), le16(20));
+        if (header >= 40)
+            return std::make_pair(le32(18), std::llabs(le32(22)));
+    }
+    return std::nullopt;
 }
 
 void InitializeGraphicsMagick() {
@@ -163,6 +191,9 @@ QImage ReadWithMagick(const QByteArray& data, const char* coder, int& bits) {
                                                      static_cast<std::size_t>(data.size()));
     if (detected && !SameCoder(detected, coder))
         throw EngineError(std::string("the content is ") + detected + ", not " + coder);
+    // A header of no size is left to the reader (some GIFs state a screen of 0 x 0).
+    if (const auto claimed = HeaderSize(data); claimed && claimed->first > 0 && claimed->second > 0)
+        CheckSize(claimed->first, claimed->second);
     Magick::Blob blob(data.constData(), static_cast<std::size_t>(data.size()));
     Magick::Image image;
     try {
@@ -280,7 +311,8 @@ QImage ReadAutodesk(const QByteArray& data, int& bits) {
     return out;
 }
 
-QImage ReadJpeg(const QByteArray& data, bool preview, int previewWidth, int previewHeight, ImageFileInfo& info, int& bits) {
+QImage ReadJpeg(const QByteArray& data, bool preview, int previewWidth, int previewHeight, ImageFileInfo& info,
+                int& bits) {
     TJPEGImage engine;
     engine.LoadFromBytes(std::vector<std::uint8_t>(data.begin(), data.end()));
     if (preview && previewWidth > 0 && previewHeight > 0)
@@ -316,9 +348,9 @@ QImage ReadTransferFile(const QString& fileName, ImageFileInfo& info) {
     if (head.size() < 8)
         throw EngineError("the transfer file is truncated");
     const auto u32 = [&](int at) {
-        return static_cast<std::uint32_t>(static_cast<std::uint8_t>(head[at]) | static_cast<std::uint8_t>(head[at + 1]) << 8 |
-                                          static_cast<std::uint8_t>(head[at + 2]) << 16 |
-                                          static_cast<std::uint8_t>(head[at + 3]) << 24);
+        return static_cast<std::uint32_t>(
+            static_cast<std::uint8_t>(head[at]) | static_cast<std::uint8_t>(head[at + 1]) << 8 |
+            static_cast<std::uint8_t>(head[at + 2]) << 16 | static_cast<std::uint8_t>(head[at + 3]) << 24);
     };
     const long long width = u32(0), height = u32(4);
     CheckSize(width, height);
@@ -354,7 +386,8 @@ std::int32_t StoredSize(long long width, long long height, int bits) {
 
 } // namespace
 
-QImage LoadPictureWithInfo(const QString& fileName, bool preview, ImageFileInfo& info, int previewHeight, int previewWidth) {
+QImage LoadPictureWithInfo(const QString& fileName, bool preview, ImageFileInfo& info, int previewHeight,
+                           int previewWidth) {
     info.Width = info.Height = info.FileSize = info.StoredSize = info.Size24 = info.BitsPerPixel = 0;
     info.FileName = fileName;
     info.ReadByContent = info.ReducedPreview = false;
@@ -378,7 +411,8 @@ QImage LoadPictureWithInfo(const QString& fileName, bool preview, ImageFileInfo&
             if (!file.open(QIODevice::ReadOnly))
                 throw EngineError("cannot open: " + file.errorString().toStdString());
             info.FileSize = static_cast<std::int32_t>(std::min<qint64>(file.size(), INT32_MAX));
-            info.Created = (fileInfo.birthTime().isValid() ? fileInfo.birthTime() : fileInfo.lastModified()).toLocalTime();
+            info.Created =
+                (fileInfo.birthTime().isValid() ? fileInfo.birthTime() : fileInfo.lastModified()).toLocalTime();
             info.LastWritten = fileInfo.lastModified().toLocalTime();
             info.TimesRead = true;
             const QByteArray data = file.readAll();
@@ -426,7 +460,8 @@ QImage LoadPictureWithInfo(const QString& fileName, bool preview, ImageFileInfo&
         info.Ratio24 = static_cast<float>(info.Size24) / info.FileSize;
     }
     if (static_cast<long long>(info.Width) * info.Height > 0)
-        info.FileBitsPerPixel = static_cast<float>(info.FileSize * 8.0 / (static_cast<double>(info.Width) * info.Height));
+        info.FileBitsPerPixel =
+            static_cast<float>(info.FileSize * 8.0 / (static_cast<double>(info.Width) * info.Height));
     return picture;
 }
 

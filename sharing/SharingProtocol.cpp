@@ -91,4 +91,14 @@ QString DecodeNumericEntities(const QString& text) {
     return out;
 }
 
+int ParseGalleryList(const QString& answer, QString& result) {
+    const qsizetype marker = answer.indexOf("OK!");
+    if (marker < 0) {
+        result = ErrorTextFromResponse(answer);
+        return 3;
+    }
+    result = answer.mid(marker + 3 + 2); // the marker and its line break
+    return 2;
+}
+
 } // namespace vantorel

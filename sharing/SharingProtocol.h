@@ -26,6 +26,9 @@ QString ParseSharingID(const QString& text);
 QString ErrorTextFromResponse(const QString& answer);
 // The gallery ID after "pid=" (up to the next CR), empty without one.
 QString GalleryFromResponse(const QString& answer);
+// The gallery list of an answer to the list command: the lines after "OK!" and its line break
+// (returns 2), or the error message of the answer (returns 3).
+int ParseGalleryList(const QString& answer, QString& result);
 // "&#N;" sequences turned into the characters they stand for (dropped when N is 0 or unreadable).
 QString DecodeNumericEntities(const QString& text);
 

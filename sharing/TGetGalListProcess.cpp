@@ -38,16 +38,12 @@ void TGetGalListProcess::Run() {
     QString error;
     const bool ok = m_client->Get(m_addresses.SharingScript() + "?cmd=gl&upld=1&uid=" + m_sharingId, bytes, error);
     const QString answer = ok ? QString::fromLatin1(bytes) : QString();
-    const int marker = static_cast<int>(answer.indexOf("OK!"));
+    QString result;
+    const int state = ParseGalleryList(answer, result);
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (marker >= 0) {
-            m_result = answer.mid(marker + 3 + 2); // the marker and its line break
-            m_state = 2;
-        } else {
-            m_result = ErrorTextFromResponse(answer);
-            m_state = 3;
-        }
+        m_result = result;
+        m_state = state;
     }
     EndHandler handler;
     {
@@ -57,15 +53,18 @@ void TGetGalListProcess::Run() {
     if (!handler)
         return;
     if (QCoreApplication* app = QCoreApplication::instance(); app && app->thread() != QThread::currentThread())
-        QMetaObject::invokeMethod(app, [this] {
-            EndHandler h;
-            {
-                std::lock_guard<std::mutex> lock(m_mutex);
-                h = m_onEnd;
-            }
-            if (h)
-                h(*this);
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            app,
+            [this] {
+                EndHandler h;
+                {
+                    std::lock_guard<std::mutex> lock(m_mutex);
+                    h = m_onEnd;
+                }
+                if (h)
+                    h(*this);
+            },
+            Qt::QueuedConnection);
     else
         handler(*this);
 }

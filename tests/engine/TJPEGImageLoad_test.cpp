@@ -210,41 +210,11 @@ TEST_F(Loading, BadInputGivesTheCodecsMessage) {
     EXPECT_TRUE(empty.GetBitmap().isNull());
 }
 
-// A small progressive file whose frame header claims 65500 x 65500 pixels.
-std::vector<std::uint8_t> HeaderBomb(std::vector<std::uint8_t> jpeg) {
-    for (std::size_t i = 2; i + 9 < jpeg.size();) {
-        const int code = jpeg[i + 1];
-        const std::size_t length = (jpeg[i + 2] << 8) | jpeg[i + 3];
-        if (code == 0xC2 || code == 0xC0) {
-            jpeg[i + 5] = jpeg[i + 7] = 0xFF;
-            jpeg[i + 6] = jpeg[i + 8] = 0xDC;
-            break;
-        }
-        i += 2 + length;
-    }
-    return jpeg;
-}
-
-// A file that repeats its last scan until it has `scans` of them.
-std::vector<std::uint8_t> ScanBomb(const std::vector<std::uint8_t>& jpeg, int scans) {
-    std::size_t lastSos = 0;
-    for (std::size_t i = 2; i + 1 < jpeg.size(); ++i)
-        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xDA)
-            lastSos = i;
-    const std::vector<std::uint8_t> scan(jpeg.begin() + static_cast<long>(lastSos), jpeg.end() - 2);
-    std::vector<std::uint8_t> out(jpeg.begin(), jpeg.end() - 2);
-    for (int n = 0; n < scans; ++n)
-        out.insert(out.end(), scan.begin(), scan.end());
-    out.push_back(0xFF);
-    out.push_back(0xD9);
-    return out;
-}
-
 TEST_F(Loading, HostileFilesAreRefusedQuicklyAndSmall) {
     const std::vector<std::uint8_t> small = Jpeg(testsupport::MakePicture(16, 16, PictureKind::kGradient), "-progressive -grayscale");
-    const std::vector<std::uint8_t> headerBomb = HeaderBomb(small);
+    const std::vector<std::uint8_t> headerBomb = testsupport::HeaderBomb(small);
     ASSERT_LT(headerBomb.size(), 2048u);
-    const std::vector<std::uint8_t> scanBomb = ScanBomb(small, 20000);
+    const std::vector<std::uint8_t> scanBomb = testsupport::ScanBomb(small, 20000);
     const long long rssBefore = testsupport::PeakRss();
     struct Case {
         const char* name;

@@ -4,14 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <QGuiApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 
+#include <chrono>
 #include <csetjmp>
-#include <sys/resource.h>
 #include <cstdio>
 #include <cstring>
 #include <random>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <jpeglib.h>
 
@@ -154,8 +157,8 @@ Coefficients ReadCoefficients(const std::vector<std::uint8_t>& bytes) {
     for (int c = 0; c < cinfo.num_components; ++c) {
         const jpeg_component_info& comp = cinfo.comp_info[c];
         for (JDIMENSION r = 0; r < comp.height_in_blocks; ++r) {
-            JBLOCKARRAY rows = (*cinfo.mem->access_virt_barray)(reinterpret_cast<j_common_ptr>(&cinfo), arrays[c], r,
-                                                                1, FALSE);
+            JBLOCKARRAY rows =
+                (*cinfo.mem->access_virt_barray)(reinterpret_cast<j_common_ptr>(&cinfo), arrays[c], r, 1, FALSE);
             for (JDIMENSION b = 0; b < comp.width_in_blocks; ++b)
                 result[static_cast<std::size_t>(c)].insert(result[static_cast<std::size_t>(c)].end(), rows[0][b],
                                                            rows[0][b] + 64);
@@ -341,7 +344,8 @@ std::vector<std::uint8_t> CjpegCompress(const QImage& picture, const std::string
 QImage DjpegDecode(const std::string& path, int scale, const std::string& dir) {
     const std::string out = dir + "/djpeg-output.ppm";
     std::string output;
-    if (RunCommand("djpeg -dct int -scale 1/" + std::to_string(1 << scale) + " -ppm -outfile '" + out + "' '" + path + "'",
+    if (RunCommand("djpeg -dct int -scale 1/" + std::to_string(1 << scale) + " -ppm -outfile '" + out + "' '" + path +
+                       "'",
                    &output) != 0)
         return {};
     QImage image(QString::fromStdString(out), "PPM");
@@ -399,6 +403,110 @@ void EnsureGuiApplication() {
     static char* argv[] = {name, nullptr};
     static QGuiApplication* app = new QGuiApplication(argc, argv); // lives until the process ends
     (void)app;
+}
+
+Measured RunMeasured(const std::vector<std::string>& argv) {
+    Measured m;
+    int fds[2];
+    if (pipe(fds) != 0)
+        return m;
+    std::vector<char*> args;
+    for (const std::string& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(fds[1], 1);
+        dup2(fds[1], 2);
+        close(fds[0]);
+        close(fds[1]);
+        execv(args[0], args.data());
+        _exit(127);
+    }
+    close(fds[1]);
+    char buffer[4096];
+    ssize_t n;
+    while ((n = read(fds[0], buffer, sizeof buffer)) > 0)
+        m.Output.append(buffer, static_cast<std::size_t>(n));
+    close(fds[0]);
+    int status = 0;
+    rusage usage{};
+    if (pid > 0 && wait4(pid, &status, 0, &usage) == pid) {
+        m.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        m.PeakBytes = static_cast<long long>(usage.ru_maxrss) * 1024;
+    }
+    m.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return m;
+}
+
+std::vector<std::uint8_t> HeaderBomb(std::vector<std::uint8_t> jpeg) {
+    for (std::size_t i = 2; i + 9 < jpeg.size();) {
+        const int code = jpeg[i + 1];
+        const std::size_t length = static_cast<std::size_t>(jpeg[i + 2] << 8 | jpeg[i + 3]);
+        if (code == 0xC2 || code == 0xC0) {
+            jpeg[i + 5] = jpeg[i + 7] = 0xFF;
+            jpeg[i + 6] = jpeg[i + 8] = 0xDC;
+            break;
+        }
+        i += 2 + length;
+    }
+    return jpeg;
+}
+
+std::vector<std::uint8_t> ScanBomb(const std::vector<std::uint8_t>& jpeg, int scans) {
+    std::size_t lastSos = 0;
+    for (std::size_t i = 2; i + 1 < jpeg.size(); ++i)
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xDA)
+            lastSos = i;
+    const std::vector<std::uint8_t> scan(jpeg.begin() + static_cast<long>(lastSos), jpeg.end() - 2);
+    std::vector<std::uint8_t> out(jpeg.begin(), jpeg.end() - 2);
+    for (int n = 0; n < scans; ++n)
+        out.insert(out.end(), scan.begin(), scan.end());
+    out.push_back(0xFF);
+    out.push_back(0xD9);
+    return out;
+}
+
+namespace {
+
+std::uint32_t Crc32(const std::uint8_t* data, std::size_t size) {
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (std::size_t i = 0; i < size; ++i) {
+        crc ^= data[i];
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+void Chunk(std::vector<std::uint8_t>& out, const char* type, const std::vector<std::uint8_t>& data) {
+    const auto be32 = [&out](std::uint32_t v) {
+        for (int s = 24; s >= 0; s -= 8)
+            out.push_back(static_cast<std::uint8_t>(v >> s));
+    };
+    be32(static_cast<std::uint32_t>(data.size()));
+    const std::size_t start = out.size();
+    out.insert(out.end(), type, type + 4);
+    out.insert(out.end(), data.begin(), data.end());
+    be32(Crc32(out.data() + start, out.size() - start));
+}
+
+} // namespace
+
+std::vector<std::uint8_t> PngSizeBomb(std::uint32_t width, std::uint32_t height) {
+    std::vector<std::uint8_t> out{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    std::vector<std::uint8_t> header;
+    for (std::uint32_t v : {width, height})
+        for (int s = 24; s >= 0; s -= 8)
+            header.push_back(static_cast<std::uint8_t>(v >> s));
+    header.insert(header.end(), {8, 2, 0, 0, 0}); // 8-bit RGB
+    Chunk(out, "IHDR", header);
+    Chunk(out, "tEXt", std::vector<std::uint8_t>(900, 'x'));
+    // A zlib stream of a few empty stored blocks: far too little data for the claimed size.
+    Chunk(out, "IDAT", {0x78, 0x01, 0x01, 0x00, 0x00, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x01});
+    Chunk(out, "IEND", {});
+    return out;
 }
 
 } // namespace testsupport

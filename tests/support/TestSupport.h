@@ -27,7 +27,7 @@ struct JpegInfo {
     std::array<int, 3> VSamp{};
     std::array<int, 3> QuantSlot{};
     std::vector<vantorel::QuantTable> Tables; // by slot, natural order
-    std::vector<int> Markers; // marker codes in file order, SOI excluded, up to SOS
+    std::vector<int> Markers;                 // marker codes in file order, SOI excluded, up to SOS
     bool HasJfif = false;
     std::vector<std::pair<int, std::string>> Segments; // APPn/COM code and payload, in order
 };
@@ -79,6 +79,23 @@ Difference Compare(const QImage& a, const QImage& b);
 
 // Peak resident memory of this process so far, in bytes.
 long long PeakRss();
+
+// Runs a program (no shell) with standard output and error captured together; gives its exit status
+// (-1 when it did not exit normally), its peak resident memory in bytes and its wall time.
+struct Measured {
+    int Status = -1;
+    std::string Output;
+    long long PeakBytes = 0;
+    double Seconds = 0;
+};
+Measured RunMeasured(const std::vector<std::string>& argv);
+
+// A small progressive file whose frame header claims 65500 x 65500 pixels (from a small JPEG).
+std::vector<std::uint8_t> HeaderBomb(std::vector<std::uint8_t> jpeg);
+// The file with its last scan repeated until it has `scans` of them.
+std::vector<std::uint8_t> ScanBomb(const std::vector<std::uint8_t>& jpeg, int scans);
+// A PNG of about 1 KB whose header claims width x height pixels.
+std::vector<std::uint8_t> PngSizeBomb(std::uint32_t width, std::uint32_t height);
 
 // Starts a QGuiApplication on the offscreen platform once per process (fonts need one).
 void EnsureGuiApplication();
