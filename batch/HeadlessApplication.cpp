@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QGuiApplication>
 
+#include <csignal>
+
 namespace vantorel {
 
 bool ProfileHasTextOverlay(const std::string& profileText) {
@@ -33,6 +35,9 @@ bool ProfileFileHasTextOverlay(const QString& fileName) {
 }
 
 std::unique_ptr<QCoreApplication> StartHeadlessApplication(int& argc, char** argv, bool needsFonts) {
+    // A file size limit then fails the write with an error that is reported, instead of killing the
+    // run in the middle of a batch.
+    std::signal(SIGXFSZ, SIG_IGN);
     if (!needsFonts)
         return std::make_unique<QCoreApplication>(argc, argv);
     // Fonts without a display: the offscreen platform reads the system's fonts through fontconfig.

@@ -16,7 +16,8 @@ bool ProfileHasTextOverlay(const std::string& profileText);
 bool ProfileFileHasTextOverlay(const QString& fileName);
 
 // A QGuiApplication on the "offscreen" platform when fonts are needed, else a QCoreApplication.
-// Call once, on the main thread, before any other Qt object exists.
+// Call once, on the main thread, before any other Qt object exists. Writes beyond a file size limit
+// fail with an error from then on (SIGXFSZ is ignored).
 std::unique_ptr<QCoreApplication> StartHeadlessApplication(int& argc, char** argv, bool needsFonts);
 
 } // namespace vantorel

@@ -427,8 +427,9 @@ TJPEGProfile ReadProfileText(std::string_view rawText, const TJPEGProfile& base,
     if (version <= 5) {
         for (int n = 0; n < p.NumModifiers; ++n) {
             ModificationEntry& m = p.Modifiers[static_cast<std::size_t>(n)];
+            // Kinds from 4 on moved up by one; the last kind stays the last (10).
             if (m.ModifyType > 3)
-                m.ModifyType = static_cast<std::uint8_t>(m.ModifyType + 1);
+                m.ModifyType = static_cast<std::uint8_t>(std::min(m.ModifyType + 1, 10));
         }
         p.MatchMask |= 0x1F0100;
     }

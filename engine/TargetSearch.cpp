@@ -12,7 +12,9 @@ using namespace vantorel;
 
 namespace {
 
-int ClampTo(int value, int lo, int hi) { return std::min(std::max(value, lo), hi); }
+int ClampTo(int value, int lo, int hi) {
+    return std::min(std::max(value, lo), hi);
+}
 
 // True when the settings differ too much from the last search to start where it ended.
 bool SettingsDiffer(const TJPEGProfile& s, const TJPEGProfile& last) {
@@ -190,8 +192,8 @@ void TJPEGImage::SearchTarget() {
     const int m = std::max(1, s.MaxPasses);
     const TJPEGDataPtr previous = m_data;
     m_dctCache.Mode = DctCache::ModeKind::kFill;
-    ReportProgress(ProgressStage::kStarting, 0, true);
     try {
+        ReportProgress(ProgressStage::kStarting, 0, true);
         for (;;) {
             if (st.i == 0)
                 st.StartStep(m_working, start, m_lastResult);
@@ -227,5 +229,9 @@ void TJPEGImage::SearchTarget() {
     m_lastResult = start;
     m_dctCache.Release();
     m_searching = false;
-    ReportProgress(ProgressStage::kEnding, 100, true);
+    try {
+        ReportProgress(ProgressStage::kEnding, 100, true);
+    } catch (const OperationAborted&) {
+        // Too late to cancel: the search is over.
+    }
 }

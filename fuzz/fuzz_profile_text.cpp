@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <string>
@@ -22,7 +23,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string text = vantorel::WriteProfileText(p);
     TJPEGImage again;
     again.LoadProfileFromText(text, "fuzz");
-    if (vantorel::WriteProfileText(again.GetProfile()) != text)
+    if (const std::string back = vantorel::WriteProfileText(again.GetProfile()); back != text) {
+        std::fprintf(stderr, "written:\n%s\nread back and written again:\n%s\n", text.c_str(), back.c_str());
         std::abort();
+    }
     return 0;
 }

@@ -2,6 +2,7 @@
 #include "SharingProtocol.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <cstddef>
 #include <cstdint>

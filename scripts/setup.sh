@@ -10,6 +10,7 @@ packages=(
   libgraphicsmagick++1-dev graphicsmagick libstb-dev
   libcurl4-openssl-dev libcpp-httplib-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev
   libimage-exiftool-perl fonts-dejavu-core
 )
 

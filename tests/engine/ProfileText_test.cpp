@@ -37,18 +37,20 @@ TEST(ProfileText, WritesTheLinesInOrder) {
     TJPEGImage engine;
     engine.Settings().LumCompressionLevel = 71; // level 30
     const std::string text = vantorel::WriteProfileText(engine.GetProfile());
-    EXPECT_EQ(text.rfind("[ Vantorel ]\r\n[ Compression Profile ]\r\n\r\nVersion=7\r\n[ Main ]\r\n\r\nMatchMask=2080639\r\n"
-                         "ManualSet=0\r\nKeepJPEGDataMask=65536\r\nCompressionMode=0\r\nLumCompressionLevel=30\r\n"
-                         "ChromCompressionLevel=51\r\nQualityEqualizerBand1=0\r\n",
-                         0),
-              0u)
+    EXPECT_EQ(
+        text.rfind("[ Vantorel ]\r\n[ Compression Profile ]\r\n\r\nVersion=7\r\n[ Main ]\r\n\r\nMatchMask=2080639\r\n"
+                   "ManualSet=0\r\nKeepJPEGDataMask=65536\r\nCompressionMode=0\r\nLumCompressionLevel=30\r\n"
+                   "ChromCompressionLevel=51\r\nQualityEqualizerBand1=0\r\n",
+                   0),
+        0u)
         << text;
     EXPECT_EQ(text.find("ComprRatio"), std::string::npos); // no target set
     EXPECT_EQ(text.find("Comments"), std::string::npos);   // empty values are not written
     EXPECT_EQ(text.find("[ Selective Compression ]"), std::string::npos);
     EXPECT_EQ(text.find("[ Overlays ]"), std::string::npos);
-    EXPECT_NE(text.find("DoAutoRotate=0\r\nNumOverlays=0\r\nNumModifiers=0\r\n\r\n[ Selections ]\r\n\r\nNumSelUnits=0\r\n"),
-              std::string::npos)
+    EXPECT_NE(
+        text.find("DoAutoRotate=0\r\nNumOverlays=0\r\nNumModifiers=0\r\n\r\n[ Selections ]\r\n\r\nNumSelUnits=0\r\n"),
+        std::string::npos)
         << text;
     const std::size_t purpose = text.find("ResamplingPurpose"), dpi = text.find("ResolutionVertDPI=96");
     EXPECT_LT(text.find("\r\n\r\n[ Resampling ]\r\n\r\n"), purpose);
@@ -58,7 +60,7 @@ TEST(ProfileText, WritesTheLinesInOrder) {
 TEST(ProfileText, KeysDefaultsAndClamps) {
     struct Case {
         const char* text;
-        int lum;  // expected luma quality
+        int lum; // expected luma quality
         int chrom;
     };
     const Case cases[] = {{"LUMCOMPRESSIONLEVEL=30", 71, 50}, // keys ignore case
@@ -74,9 +76,10 @@ TEST(ProfileText, KeysDefaultsAndClamps) {
     }
 
     TJPEGImage engine;
-    const TJPEGProfile p =
-        Load("\xEF\xBB\xBFjunk\r\nMatchMask=2097151\r\nQualityEqualizerBand2=99\rFilterRadius=0\nActiveFilter=9\r\nFilterValue=70\r\n"
-             "RestartInterval=999999\r\nOverlayText1=x\r\nComprRatio=12500\r\n", engine);
+    const TJPEGProfile p = Load("\xEF\xBB\xBFjunk\r\nMatchMask=2097151\r\nQualityEqualizerBand2=99\rFilterRadius="
+                                "0\nActiveFilter=9\r\nFilterValue=70\r\n"
+                                "RestartInterval=999999\r\nOverlayText1=x\r\nComprRatio=12500\r\n",
+                                engine);
     EXPECT_EQ(p.QualityEqualizerBand[1], 50);
     EXPECT_EQ(p.ActiveFilter, 5);
     EXPECT_EQ(p.FilterRadius, 1);
@@ -129,7 +132,8 @@ TEST(ProfileText, OverlaysAndCommentsRoundTripWithLineBreaks) {
 
 TEST(ProfileText, SelectionsAndModifications) {
     TJPEGImage engine;
-    engine.SelectionUnits() = {{0, 10, 20, 30, 40, {}, true}, {2, 1, 2, 3, 4, {{1, 2}, {3, 4}}, true}, {9, 0, 0, 0, 0, {}, true}};
+    engine.SelectionUnits() = {
+        {0, 10, 20, 30, 40, {}, true}, {2, 1, 2, 3, 4, {{1, 2}, {3, 4}}, true}, {9, 0, 0, 0, 0, {}, true}};
     engine.Modifications().AddModification(3, 10, 20, 30, true, false);
     const std::string text = vantorel::WriteProfileText(engine.GetProfile());
     EXPECT_NE(text.find("SelUnitKind2=2\r\nSelUnitNumPoints2=2\r\nSelUnitPnt1X2=1\r\nSelUnitPnt1Y2=2\r\n"
@@ -152,6 +156,12 @@ TEST(ProfileText, VersionUpgrades) {
     EXPECT_EQ(p.MatchMask, 0x1F0100u);
     EXPECT_EQ(v5.Modifications().Entry(1).ModifyType, 5);
     EXPECT_EQ(v5.Modifications().Entry(2).ModifyType, 3);
+    // Found by fuzzing: the last old kind (and anything clamped to it) stays a known kind, so that
+    // the profile reads back as it was written.
+    TJPEGImage last;
+    p = Load("Version=5\r\nMatchMask=0\r\nNumModifiers=2\r\nModifyType1=10\r\nModifyType2=70", last);
+    EXPECT_EQ(p.Modifiers[0].ModifyType, 10);
+    EXPECT_EQ(p.Modifiers[1].ModifyType, 10);
 
     TJPEGImage v3;
     p = Load("MatchMask=0\r\nResamplingWidth=640\r\nResamplingHeight=480", v3); // no Version: 3
@@ -207,7 +217,12 @@ TEST(ProfileText, HostileFilesAreBounded) {
     TJPEGImage overlays;
     EXPECT_EQ(Load("NumOverlays=17\r\nMatchMask=32768", overlays).NumOverlays, 16);
     TJPEGImage nul;
-    EXPECT_EQ(Load(std::string("LumCompressionLevel=3\0" "1\r\n", 25), nul).LumCompressionLevel, 70); // NULs removed
+    EXPECT_EQ(Load(std::string("LumCompressionLevel=3\0"
+                               "1\r\n",
+                               25),
+                   nul)
+                  .LumCompressionLevel,
+              70); // NULs removed
 }
 
 TEST(ProfileText, FileErrors) {
