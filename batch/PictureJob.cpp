@@ -30,17 +30,7 @@ void ApplyRecordedModifications(TJPEGImage& engine, std::vector<std::string>& wa
             continue;
         }
         if (kind == 0) {
-            const ResizingGroup& g = engine.Settings().Resizing;
-            ResizeParams params;
-            params.Purpose = g.ResamplingPurpose;
-            params.Width = g.ResamplingWidth;
-            params.Height = g.ResamplingHeight;
-            params.WUnits = g.ResamplingWUnits;
-            params.HUnits = g.ResamplingHUnits;
-            params.HorzDPI = g.ResolutionHorzDPI;
-            params.VertDPI = g.ResolutionVertDPI;
-            params.Method = g.ResamplingMethod;
-            params.Fidelity = g.ResamplingFidLevel;
+            const ResizeParams params = engine.Settings().Resizing.Params();
             const QImage& source = engine.SourceBitmap();
             if (engine.Settings().CompressionMode != 2 && HasPixels(source) &&
                 !ResampleIsNoOp(params, source.width(), source.height())) {

@@ -6,8 +6,8 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <csetjmp>
+#include <cstdio>
 #include <fstream>
 #include <vector>
 
@@ -31,6 +31,21 @@ std::string PhotoPath(int argc, char** argv, const char* defaultPhoto) {
     return corpus + "/" + defaultPhoto;
 }
 
+bool OpenPhoto(int argc, char** argv, const char* defaultPhoto, const char* benchName, Photo& photo, int& exitCode) {
+    exitCode = 0;
+    photo.Path = PhotoPath(argc, argv, defaultPhoto);
+    if (photo.Path.empty())
+        return false;
+    photo.Picture = DecodeJpegFile(photo.Path);
+    if (photo.Picture.isNull()) {
+        std::fprintf(stderr, "%s: cannot decode %s\n", benchName, photo.Path.c_str());
+        exitCode = 1;
+        return false;
+    }
+    photo.Megapixels = photo.Picture.width() * static_cast<double>(photo.Picture.height()) / 1e6;
+    return true;
+}
+
 namespace {
 
 struct Error {
@@ -38,7 +53,9 @@ struct Error {
     std::jmp_buf jump;
 };
 
-void ErrorExit(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<Error*>(cinfo->err)->jump, 1); }
+void ErrorExit(j_common_ptr cinfo) {
+    std::longjmp(reinterpret_cast<Error*>(cinfo->err)->jump, 1);
+}
 
 long long StatusField(const char* name) {
     std::ifstream status("/proc/self/status");
@@ -71,7 +88,8 @@ QImage DecodeJpegFile(const std::string& path) {
         return {};
     }
     jpeg_create_decompress(&cinfo);
-    jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(bytes.constData()), static_cast<unsigned long>(bytes.size()));
+    jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(bytes.constData()),
+                 static_cast<unsigned long>(bytes.size()));
     jpeg_read_header(&cinfo, TRUE);
     cinfo.out_color_space = JCS_EXT_BGR;
     jpeg_start_decompress(&cinfo);
@@ -96,8 +114,12 @@ double MedianSeconds(int runs, const std::function<void()>& work) {
     return times[times.size() / 2];
 }
 
-long long ResidentBytes() { return StatusField("VmRSS:"); }
-long long PeakResidentBytes() { return StatusField("VmHWM:"); }
+long long ResidentBytes() {
+    return StatusField("VmRSS:");
+}
+long long PeakResidentBytes() {
+    return StatusField("VmHWM:");
+}
 
 void ResetPeakMemory() {
     // Writing 5 to clear_refs resets the peak resident set size to the current one (Linux 4.0+).

@@ -15,6 +15,15 @@ std::string CorpusDir();
 // a SKIPPED line) when neither is there.
 std::string PhotoPath(int argc, char** argv, const char* defaultPhoto);
 
+struct Photo {
+    std::string Path;
+    QImage Picture; // 24-bit blue-green-red
+    double Megapixels = 0;
+};
+// PhotoPath, decoded. False when there is nothing to measure: after a SKIPPED line (exitCode 0)
+// or a "<bench>: cannot decode" message (exitCode 1).
+bool OpenPhoto(int argc, char** argv, const char* defaultPhoto, const char* benchName, Photo& photo, int& exitCode);
+
 // Decodes a JPEG file into a 24-bit blue-green-red picture with libjpeg (null on failure).
 QImage DecodeJpegFile(const std::string& path);
 

@@ -42,7 +42,8 @@ int main(int argc, char** argv) {
     }
     QStringList photos;
     for (const char* folder : {"large", "medium"})
-        for (const QString& name : QDir(QString::fromStdString(corpus + "/" + folder)).entryList({"*.jpg"}, QDir::Files, QDir::Name))
+        for (const QString& name :
+             QDir(QString::fromStdString(corpus + "/" + folder)).entryList({"*.jpg"}, QDir::Files, QDir::Name))
             if (photos.size() < kPhotos)
                 photos << QString::fromStdString(corpus + "/" + folder + "/") + name;
     QTemporaryDir dir;

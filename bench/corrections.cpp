@@ -26,15 +26,12 @@ struct Kind {
 } // namespace
 
 int main(int argc, char** argv) {
-    const std::string path = bench::PhotoPath(argc, argv, kDefaultPhoto);
-    if (path.empty())
-        return 0;
-    const QImage picture = bench::DecodeJpegFile(path);
-    if (picture.isNull()) {
-        std::fprintf(stderr, "bench_corrections: cannot decode %s\n", path.c_str());
-        return 1;
-    }
-    const double mp = picture.width() * static_cast<double>(picture.height()) / 1e6;
+    bench::Photo photo;
+    if (int exitCode = 0; !bench::OpenPhoto(argc, argv, kDefaultPhoto, "bench_corrections", photo, exitCode))
+        return exitCode;
+    const std::string& path = photo.Path;
+    const QImage& picture = photo.Picture;
+    const double mp = photo.Megapixels;
     std::printf("photo: %s, %dx%d (%.1f MP)\n", path.c_str(), picture.width(), picture.height(), mp);
 
     TJPEGImage engine;

@@ -54,15 +54,12 @@ std::size_t PeerEncode(const QImage& picture, const vantorel::QuantTable& luma, 
 } // namespace
 
 int main(int argc, char** argv) {
-    const std::string path = bench::PhotoPath(argc, argv, kDefaultPhoto);
-    if (path.empty())
-        return 0;
-    const QImage picture = bench::DecodeJpegFile(path);
-    if (picture.isNull()) {
-        std::fprintf(stderr, "bench_encode: cannot decode %s\n", path.c_str());
-        return 1;
-    }
-    const double megapixels = picture.width() * static_cast<double>(picture.height()) / 1e6;
+    bench::Photo photo;
+    if (int exitCode = 0; !bench::OpenPhoto(argc, argv, kDefaultPhoto, "bench_encode", photo, exitCode))
+        return exitCode;
+    const std::string& path = photo.Path;
+    const QImage& picture = photo.Picture;
+    const double megapixels = photo.Megapixels;
     std::printf("photo: %s, %dx%d (%.1f MP)\n", path.c_str(), picture.width(), picture.height(), megapixels);
 
     TJPEGImage engine;
@@ -96,9 +93,11 @@ int main(int argc, char** argv) {
     const double allThreads = ours(0);
     const vantorel::QuantTableSet& tables = engine.LastTables();
     std::size_t peerSize = 0;
-    const double peer = bench::MedianSeconds(kRuns, [&] { peerSize = PeerEncode(picture, tables.Slots[0], tables.Slots[1]); });
+    const double peer =
+        bench::MedianSeconds(kRuns, [&] { peerSize = PeerEncode(picture, tables.Slots[0], tables.Slots[1]); });
 
-    std::printf("ours, one thread:  %.1f ms (%.0f MP/s), %zu bytes\n", oneThread * 1e3, megapixels / oneThread, ourSize);
+    std::printf("ours, one thread:  %.1f ms (%.0f MP/s), %zu bytes\n", oneThread * 1e3, megapixels / oneThread,
+                ourSize);
     std::printf("ours, all cores:   %.1f ms (%.0f MP/s)\n", allThreads * 1e3, megapixels / allThreads);
     std::printf("libjpeg-turbo -optimize: %.1f ms (%.0f MP/s), %zu bytes\n", peer * 1e3, megapixels / peer, peerSize);
     std::printf("ratio ours/peer, one thread: %.3f\n", oneThread / peer);

@@ -14,29 +14,30 @@ namespace {
 constexpr const char* kDefaultPhoto = "large/olympus-E-P3_iso1600_museum.jpg";
 constexpr int kDirectRows = 48; // the direct window is slow: it is timed on a band of rows
 
-double FilterRows(const vantorel::PrefilterSetup& setup, int firstRow, int rows, bool direct, std::vector<std::uint8_t>& out) {
+double FilterRows(const vantorel::PrefilterSetup& setup, int firstRow, int rows, bool direct,
+                  std::vector<std::uint8_t>& out) {
     const std::size_t rowBytes = static_cast<std::size_t>(setup.Source.Width) * 3;
     out.resize(rowBytes * static_cast<std::size_t>(rows));
     return bench::MedianSeconds(1, [&] {
         for (int i = 0; i < rows; ++i)
-            (direct ? vantorel::PrefilterRowDirect : vantorel::PrefilterRow)(setup, firstRow + i, out.data() + rowBytes * i);
+            (direct ? vantorel::PrefilterRowDirect : vantorel::PrefilterRow)(setup, firstRow + i,
+                                                                             out.data() + rowBytes * i);
     });
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    const std::string path = bench::PhotoPath(argc, argv, kDefaultPhoto);
-    if (path.empty())
-        return 0;
-    const QImage picture = bench::DecodeJpegFile(path);
-    if (picture.isNull()) {
-        std::fprintf(stderr, "bench_prefilter: cannot decode %s\n", path.c_str());
-        return 1;
-    }
-    const double megapixels = picture.width() * static_cast<double>(picture.height()) / 1e6;
-    std::printf("photo: %s, %dx%d (%.1f MP), one thread\n", path.c_str(), picture.width(), picture.height(), megapixels);
-    const char* names[6] = {"", "Unsharp Masking", "Luma Equalizing", "Noise Removing", "Range Equalizing", "Smoothing"};
+    bench::Photo photo;
+    if (int exitCode = 0; !bench::OpenPhoto(argc, argv, kDefaultPhoto, "bench_prefilter", photo, exitCode))
+        return exitCode;
+    const std::string& path = photo.Path;
+    const QImage& picture = photo.Picture;
+    const double megapixels = photo.Megapixels;
+    std::printf("photo: %s, %dx%d (%.1f MP), one thread\n", path.c_str(), picture.width(), picture.height(),
+                megapixels);
+    const char* names[6] = {"",         "Unsharp Masking", "Luma Equalizing", "Noise Removing", "Range Equalizing",
+                            "Smoothing"};
     std::vector<std::uint8_t> out;
     for (int kind = 1; kind <= 5; ++kind)
         for (int radius : {5, 8}) {

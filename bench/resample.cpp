@@ -83,15 +83,15 @@ int main(int argc, char** argv) {
         file.write(QByteArray::fromStdString(vantorel::WriteProfileText(p)));
         file.close();
         QDir(dir.path()).mkpath(QStringLiteral("out%1").arg(method));
-        const QString out = dir.filePath(QStringLiteral("out%1").arg(method));
+        const QString outDir = dir.filePath(QStringLiteral("out%1").arg(method));
         whole[method] = bench::MedianSeconds(kRuns, [&] {
             QProcess run;
             run.setStandardOutputFile(QProcess::nullDevice());
-            run.start(cli, {"--profile", profile, "-o", out, QString::fromStdString(path)});
+            run.start(cli, {"--profile", profile, "-o", outDir, QString::fromStdString(path)});
             run.waitForFinished(-1);
         });
         const QSize made =
-            QImageReader(out + "/" + QFileInfo(QString::fromStdString(path)).completeBaseName() + ".jpg").size();
+            QImageReader(outDir + "/" + QFileInfo(QString::fromStdString(path)).completeBaseName() + ".jpg").size();
         std::printf("vantorel-cli, resizing method %d (whole process): %.0f ms, result %dx%d\n", method,
                     whole[method] * 1e3, made.width(), made.height());
     }

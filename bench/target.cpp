@@ -41,14 +41,11 @@ double CommandSeconds(const QString& program, const QStringList& args) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const std::string path = bench::PhotoPath(argc, argv, kDefaultPhoto);
-    if (path.empty())
-        return 0;
-    const QImage picture = bench::DecodeJpegFile(path);
-    if (picture.isNull()) {
-        std::fprintf(stderr, "bench_target: cannot decode %s\n", path.c_str());
-        return 1;
-    }
+    bench::Photo photo;
+    if (int exitCode = 0; !bench::OpenPhoto(argc, argv, kDefaultPhoto, "bench_target", photo, exitCode))
+        return exitCode;
+    const std::string& path = photo.Path;
+    const QImage& picture = photo.Picture;
     std::printf("photo: %s, %dx%d (%.1f MP), target %d KB\n", path.c_str(), picture.width(), picture.height(),
                 picture.width() * static_cast<double>(picture.height()) / 1e6, kTargetKb);
 
@@ -81,17 +78,19 @@ int main(int argc, char** argv) {
     const QString cli = QCoreApplication::applicationDirPath() + "/../batch/vantorel-cli";
     const QString convert = QStandardPaths::findExecutable("convert");
     QTemporaryDir dir;
-    const double ours = CommandSeconds(cli, {"--target-size", QString::number(kTargetKb), "-o", dir.path(),
-                                             QString::fromStdString(path)});
-    const double magick = convert.isEmpty() ? -1
-                                            : CommandSeconds(convert, {QString::fromStdString(path), "-define",
-                                                                       QString("jpeg:extent=%1KB").arg(kTargetKb),
-                                                                       dir.filePath("magick.jpg")});
+    const double ours = CommandSeconds(
+        cli, {"--target-size", QString::number(kTargetKb), "-o", dir.path(), QString::fromStdString(path)});
+    const double magick =
+        convert.isEmpty()
+            ? -1
+            : CommandSeconds(convert, {QString::fromStdString(path), "-define",
+                                       QString("jpeg:extent=%1KB").arg(kTargetKb), dir.filePath("magick.jpg")});
     if (ours > 0 && magick > 0)
         std::printf("whole process: vantorel-cli %.0f ms, ImageMagick convert %.0f ms, ratio %.3f\n", ours * 1e3,
                     magick * 1e3, ours / magick);
     else
-        std::printf("whole process: %s\n", convert.isEmpty() ? "ImageMagick's convert not installed" : "a command failed");
+        std::printf("whole process: %s\n",
+                    convert.isEmpty() ? "ImageMagick's convert not installed" : "a command failed");
     std::printf("ratio search/one encode in a warm engine: %.3f\n", search / once);
     std::printf("ratio search/one encode: %.3f\n", search / onceCold);
     return 0;

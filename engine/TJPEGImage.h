@@ -5,6 +5,7 @@
 #include "EngineError.h"
 #include "JpegCodec.h"
 #include "QuantTables.h"
+#include "ResampleProc.h"
 #include "SelectionUnit.h"
 #include "TJPEGData.h"
 #include "TJPEGProfile.h"
@@ -61,6 +62,21 @@ struct ResizingGroup {
     std::int32_t ResolutionVertDPI = 0;
     std::int32_t ResamplingMethod = 0;
     std::int32_t ResamplingFidLevel = 0;
+
+    // The group as the resamplers read it.
+    ResizeParams Params() const {
+        ResizeParams p;
+        p.Purpose = ResamplingPurpose;
+        p.Width = ResamplingWidth;
+        p.Height = ResamplingHeight;
+        p.WUnits = ResamplingWUnits;
+        p.HUnits = ResamplingHUnits;
+        p.HorzDPI = ResolutionHorzDPI;
+        p.VertDPI = ResolutionVertDPI;
+        p.Method = ResamplingMethod;
+        p.Fidelity = ResamplingFidLevel;
+        return p;
+    }
 };
 
 enum class TargetKind : std::uint8_t { kFileSize = 0, kRatio = 1 };
