@@ -3,16 +3,14 @@
 
 #include "BatchNaming.h"
 #include "ProfileText.h"
+#include "SafeFile.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
-#include <cerrno>
 #include <condition_variable>
-#include <cstring>
 #include <mutex>
 #include <optional>
 #include <set>
@@ -20,38 +18,6 @@
 
 namespace vantorel {
 
-namespace {
-
-// Writes the bytes to a temporary file beside the target, flushes it to disk and renames it over
-// the target. Returns the error text, empty on success.
-QString WriteSafely(const QString& target, const std::vector<std::uint8_t>& bytes) {
-    const QFileInfo info(target);
-    if (!QDir().mkpath(info.absolutePath()))
-        return "cannot create the folder " + info.absolutePath();
-    QSaveFile file(target);
-    // Unbuffered, so that a failed write leaves the system's reason (a full disk, a size limit) in
-    // errno where Qt's own text would only say "Unknown error".
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return "cannot write " + target + ": " + file.errorString();
-    errno = 0;
-    if (file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size())) !=
-        static_cast<qint64>(bytes.size())) {
-        const int reason = errno;
-        file.cancelWriting();
-        return "cannot write " + target + ": " +
-               (reason ? QString::fromLocal8Bit(std::strerror(reason)) : file.errorString());
-    }
-    errno = 0;
-    if (!file.commit()) {
-        const int reason = errno;
-        const QString text = file.errorString();
-        return "cannot write " + target + ": " +
-               (reason && text.contains("Unknown error") ? QString::fromLocal8Bit(std::strerror(reason)) : text);
-    }
-    return {};
-}
-
-} // namespace
 
 TBatchProcess::TBatchProcess(QStringList files, const TBatchProcOptions& options, const Preferences& preferences)
     : FileList(std::move(files)), Options(options), Prefs(preferences) {}
@@ -183,7 +149,7 @@ void TBatchProcess::Execute() {
                 fail(source, "its result " + target.toStdString() + " was already written for an earlier file");
             } else if (target != sourcePath && sources.count(target)) {
                 fail(source, "its result " + target.toStdString() + " would replace another source of this batch");
-            } else if (const QString error = WriteSafely(target, result.Stream); !error.isEmpty()) {
+            } else if (const QString error = WriteFileSafely(target, result.Stream); !error.isEmpty()) {
                 fail(source, error.toStdString());
             } else {
                 written.insert(target);

@@ -6,10 +6,15 @@
 #include "MonotonicClock.h"
 #include "PictureLoader.h"
 #include "ResampleProc.h"
+#include "SafeFile.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+
+#include <algorithm>
+#include <climits>
 
 namespace vantorel {
 
@@ -24,6 +29,11 @@ ImageDocument::ImageDocument(const Preferences& preferences, Hooks hooks)
 
 ImageDocument::~ImageDocument() {
     Stop();
+    if (m_loader) {
+        m_loader->wait();
+        m_loader.reset();
+        m_busy = false;
+    }
     WaitWhileBusy();
 }
 
@@ -43,43 +53,101 @@ void ImageDocument::SetSource(const QImage& bitmap) {
 }
 
 bool ImageDocument::LoadFile(const QString& fileName, QString& error) {
+    bool result = false;
+    auto saved = std::move(m_hooks.Loaded);
+    m_hooks.Loaded = [&](bool ok, const QString& text) {
+        result = ok;
+        error = text;
+    };
+    BeginLoadFile(fileName);
+    while (m_loader)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    m_hooks.Loaded = std::move(saved);
+    return result;
+}
+
+void ImageDocument::BeginLoadFile(const QString& fileName) {
+    Stop();
+    WaitWhileBusy();
     m_new = true;
+    m_busy = true;
+    m_phase = 1;
     m_fileName = fileName;
-    QImage picture;
-    try {
-        QFile file(fileName);
-        const QFileInfo info(fileName);
-        if (!info.isFile() || !file.open(QIODevice::ReadOnly))
-            throw EngineError(info.exists() ? "the file cannot be read" : "no such file");
-        const QByteArray head = file.peek(3);
-        const bool jpeg = head.size() == 3 && static_cast<std::uint8_t>(head[0]) == 0xFF &&
-                          static_cast<std::uint8_t>(head[1]) == 0xD8 && static_cast<std::uint8_t>(head[2]) == 0xFF;
-        if (jpeg) {
-            const QByteArray bytes = file.readAll();
-            m_sourceEngine.Settings().DoAutoRotate = m_prefs.AutoRotate;
-            m_sourceEngine.LoadFromBytes(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
-            m_sourceEngine.KeepBitmap = false;
-            picture = m_sourceEngine.GetBitmap();
-            // The engine keeps its own choice of kept segments.
-            const std::int32_t keep = m_engine.Settings().KeepJPEGDataMask;
-            m_engine.AttachSource(&m_sourceEngine);
-            m_engine.CopySourceData(m_sourceEngine, true);
-            m_engine.Settings().KeepJPEGDataMask = keep;
-        } else {
-            file.close();
-            ImageFileInfo info24;
-            picture = LoadPictureWithInfo(fileName, false, info24);
-            if (m_engine.Settings().CompressionMode == 2)
-                m_engine.Settings().CompressionMode = 1;
+    m_loadError.clear();
+    m_loadedPicture = QImage();
+    const bool autoRotate = m_prefs.AutoRotate;
+    // Only the loader touches the source engine, the picture and the file record until it ends.
+    m_loader.reset(QThread::create([this, fileName, autoRotate] {
+        try {
+            QFile file(fileName);
+            const QFileInfo info(fileName);
+            if (!info.isFile() || !file.open(QIODevice::ReadOnly))
+                throw EngineError(info.exists() ? "the file cannot be read" : "no such file");
+            const QByteArray head = file.peek(3);
+            m_sourceIsJpeg = head.size() == 3 && static_cast<std::uint8_t>(head[0]) == 0xFF &&
+                             static_cast<std::uint8_t>(head[1]) == 0xD8 && static_cast<std::uint8_t>(head[2]) == 0xFF;
+            if (m_sourceIsJpeg) {
+                const QByteArray bytes = file.readAll();
+                m_sourceEngine.Settings().DoAutoRotate = autoRotate;
+                m_sourceEngine.LoadFromBytes(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+                m_sourceEngine.KeepBitmap = false;
+                m_loadedPicture = m_sourceEngine.GetBitmap();
+                m_fileInfo = ImageFileInfo{};
+                m_fileInfo.FileName = fileName;
+                m_fileInfo.FileSize = static_cast<std::int32_t>(std::min<qint64>(info.size(), INT32_MAX));
+                m_fileInfo.FormatIndex = PictureFormatKind::kJpeg;
+                m_fileInfo.FormatName = "JPEG";
+                m_fileInfo.BitsPerPixel = m_loadedPicture.isGrayscale() ? 8 : 24;
+                m_fileInfo.LastWritten = info.lastModified();
+                m_fileInfo.Created = info.birthTime();
+                m_fileInfo.TimesRead = true;
+            } else {
+                file.close();
+                m_loadedPicture = LoadPictureWithInfo(fileName, false, m_fileInfo);
+            }
+            if (!HasPixels(m_loadedPicture))
+                throw EngineError("the picture has no pixels");
+            m_fileInfo.Width = m_loadedPicture.width();
+            m_fileInfo.Height = m_loadedPicture.height();
+        } catch (const std::exception& e) {
+            m_loadError = QString::fromStdString(e.what());
+            m_loadedPicture = QImage();
         }
-        if (!HasPixels(picture))
-            throw EngineError("the picture has no pixels");
-    } catch (const std::exception& e) {
+    }));
+    QObject::connect(
+        m_loader.get(), &QThread::finished, &m_context, [this] { LoadFinished(); }, Qt::QueuedConnection);
+    m_loader->start(TJPEGEngine::PriorityOf(m_prefs.ComprPriority));
+}
+
+void ImageDocument::LoadFinished() {
+    m_loader->wait();
+    m_loader.reset();
+    m_busy = false;
+    m_phase = 0;
+    if (!m_loadError.isEmpty() || !HasPixels(m_loadedPicture)) {
         m_new = false;
-        error = "Cannot load an image from  " + fileName + " (" + QString::fromStdString(e.what()) + ")";
-        return false;
+        const QString error = "Cannot load an image from  " + m_fileName + " (" + m_loadError + ")";
+        if (m_hooks.Loaded)
+            m_hooks.Loaded(false, error);
+        return;
     }
-    SetSource(picture);
+    if (m_sourceIsJpeg) {
+        // The engine keeps its own choice of kept segments.
+        const std::int32_t keep = m_engine.Settings().KeepJPEGDataMask;
+        m_engine.AttachSource(&m_sourceEngine);
+        m_engine.CopySourceData(m_sourceEngine, true);
+        m_engine.Settings().KeepJPEGDataMask = keep;
+    } else if (m_engine.Settings().CompressionMode == 2) {
+        m_engine.Settings().CompressionMode = 1;
+    }
+    SetSource(m_loadedPicture);
+    m_loadedPicture = QImage();
+    EnterView();
+    if (m_hooks.Loaded)
+        m_hooks.Loaded(true, {});
+}
+
+void ImageDocument::EnterView() {
     // The target follows the new picture's size.
     EngineSettings& s = m_engine.Settings();
     if (m_engine.TargetEnabled()) {
@@ -94,13 +162,98 @@ bool ImageDocument::LoadFile(const QString& fileName, QString& error) {
     if (m_correctionView == 0) {
         m_force = true;
         MarkChanged(true);
+    } else {
+        m_engine.SetDecodedBitmap(m_source.copy());
     }
     Notify(0);
+}
+
+void ImageDocument::LoadBitmap(const QImage& picture, const QString& name) {
+    m_fileName = name;
+    m_sourceIsJpeg = false;
+    m_fileInfo = ImageFileInfo{};
+    m_fileInfo.FileName = name;
+    m_fileInfo.Width = picture.width();
+    m_fileInfo.Height = picture.height();
+    m_fileInfo.BitsPerPixel = 24;
+    m_fileInfo.FormatIndex = PictureFormatKind::kBmp;
+    m_fileInfo.FormatName = "BMP";
+    if (m_engine.Settings().CompressionMode == 2)
+        m_engine.Settings().CompressionMode = 1;
+    SetSource(picture);
+    EnterView();
+}
+
+void ImageDocument::LoadFromDocument(const ImageDocument& other) {
+    m_fileName = other.m_fileName;
+    m_fileInfo = other.m_fileInfo;
+    m_sourceIsJpeg = other.m_sourceIsJpeg;
+    m_resampled = other.m_resampled;
+    LevelsTied = other.LevelsTied;
+    SelLevelsTied = other.SelLevelsTied;
+    KeepFileDate = other.KeepFileDate;
+    if (other.m_sourceIsJpeg && other.m_engine.AttachedSource()) {
+        m_sourceEngine.CopySourceData(*other.m_engine.AttachedSource(), true);
+        m_engine.AttachSource(&m_sourceEngine);
+        m_engine.CopySourceData(m_sourceEngine, true);
+    }
+    TJPEGProfile profile = other.m_engine.GetProfile();
+    for (int i = 0; i < profile.NumModifiers; ++i)
+        profile.Modifiers[static_cast<std::size_t>(i)].Applied = 1;
+    m_engine.ApplyProfile(profile);
+    m_engine.ClearProfileApplied();
+    Units = other.Units;
+    CurrentRotation = other.CurrentRotation;
+    LosslessRotation = other.LosslessRotation;
+    SetSource(other.m_source);
+    EnterView();
+}
+
+bool ImageDocument::WriteResult(const QString& target, QString& error) const {
+    if (!m_engine.Data() || m_engine.ResultSize() == 0) {
+        error = "there is no result to save";
+        return false;
+    }
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    try {
+        const_cast<TJPEGImage&>(m_engine).SaveToStream(buffer);
+    } catch (const std::exception& e) {
+        error = QString::fromStdString(e.what());
+        return false;
+    }
+    const QByteArray& bytes = buffer.data();
+    error = WriteFileSafely(target, std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+    if (!error.isEmpty())
+        return false;
+    if (KeepFileDate && m_fileInfo.LastWritten.isValid()) {
+        QFile file(target);
+        if (file.open(QIODevice::ReadWrite))
+            file.setFileTime(m_fileInfo.LastWritten, QFileDevice::FileModificationTime);
+    }
     return true;
+}
+
+bool ImageDocument::LosslessAllowed() const {
+    if (!m_sourceIsJpeg)
+        return false;
+    const TModifyImage& list = m_engine.Modifications();
+    for (int i = 1; i <= list.Count(); ++i)
+        if (list.Entry(i).ModifyType != 7)
+            return false;
+    return true;
+}
+
+int ImageDocument::LosslessAlignment(int currentRotation, int losslessRotation) {
+    static constexpr int kCodes[4][4] = {{0, 2, 1, 3}, {1, 0, 3, 2}, {2, 3, 0, 1}, {3, 1, 2, 0}};
+    if (currentRotation < 0 || currentRotation > 3 || losslessRotation < 0 || losslessRotation > 3)
+        return 0;
+    return kCodes[currentRotation][losslessRotation];
 }
 
 void ImageDocument::MarkChanged(bool changed) {
     if (changed) {
+        Saved = false;
         ++m_changeCounter;
         m_lastChange = MonotonicMs();
     } else {
@@ -157,6 +310,7 @@ void ImageDocument::StartJob() {
         if (!HasPixels(m_engine.DecodedBitmap()))
             m_engine.SetDecodedBitmap(MakeBitmap24(m_source.width(), m_source.height()));
         m_modificationApplied = true;
+        m_modificationJob = i;
         StartEngine(i);
         return;
     }
@@ -165,6 +319,7 @@ void ImageDocument::StartJob() {
 
 void ImageDocument::StartEngine(int job) {
     m_engine.SetSource(m_source);
+    m_engine.SelectionUnits() = Units;
     m_phase = job < 0 ? 0 : 6;
     m_worker = std::make_unique<TJPEGEngine>(
         m_engine, job, [this](TJPEGEngine&, std::uint8_t phase, int percent) { OnProgress(phase, percent); });
@@ -216,6 +371,14 @@ void ImageDocument::CompressionFinished() {
             m_hooks.ResultChanged();
         if (m_modificationApplied) {
             m_modificationApplied = false;
+            // A rotation turns the picture; in the Lossless mode it turned the JPEG data too.
+            TModifyImage& list = m_engine.Modifications();
+            if (m_modificationJob >= 1 && m_modificationJob <= list.Count() &&
+                list.Entry(m_modificationJob).ModifyType == kRotationModification) {
+                CurrentRotation = ComposeRotation(CurrentRotation, list.Entry(m_modificationJob).Value1_);
+                if (m_engine.Settings().CompressionMode == 2)
+                    LosslessRotation = CurrentRotation;
+            }
             AdoptResult(false);
             if (m_correctionView == 0) {
                 m_force = true;
@@ -301,10 +464,37 @@ void ImageDocument::SetCorrectionView(int view) {
         m_hooks.ResultChanged();
 }
 
+namespace {
+
+// Rotation codes as quarter turns clockwise, and back.
+int QuarterTurns(int code) { return code == 1 ? 1 : code == 2 ? 3 : code == 3 ? 2 : 0; }
+int RotationCode(int quarterTurns) {
+    static constexpr int kCodes[4] = {0, 1, 3, 2};
+    return kCodes[((quarterTurns % 4) + 4) % 4];
+}
+
+} // namespace
+
+int ImageDocument::ComposeRotation(int first, int then) {
+    return RotationCode(QuarterTurns(first) + QuarterTurns(then));
+}
+
 void ImageDocument::SetCompressionMode(int mode) {
     if (mode == m_engine.Settings().CompressionMode)
         return;
     m_engine.Settings().CompressionMode = static_cast<std::uint8_t>(mode);
+    if (mode == 2 && CurrentRotation != LosslessRotation && m_engine.AttachedSource()) {
+        // The JPEG data still has the lossless rotation: turn it, without recording, to the picture's.
+        ModificationEntry turn;
+        turn.ModifyType = kRotationModification;
+        turn.Value1_ = LosslessAlignment(CurrentRotation, LosslessRotation);
+        try {
+            m_engine.LosslessRotate(turn, true);
+            LosslessRotation = CurrentRotation;
+        } catch (const std::exception& e) {
+            Message(QString::fromStdString(e.what()));
+        }
+    }
     m_force = true;
     MarkChanged(true);
     if (m_hooks.ResultChanged)

@@ -2,6 +2,7 @@
 // job control that keeps the compressed result up to date.
 #pragma once
 
+#include "PictureLoader.h"
 #include "Preferences.h"
 #include "TJPEGEngine.h"
 #include "TJPEGImage.h"
@@ -10,9 +11,11 @@
 #include <QImage>
 #include <QObject>
 #include <QString>
+#include <QThread>
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace vantorel {
 
@@ -26,6 +29,8 @@ public:
         std::function<void(int code)> Notify;
         std::function<void(const QString& message)> ShowMessage;
         std::function<void()> ResultChanged;
+        // A load begun by BeginLoadFile has ended: ok, or the error naming the file.
+        std::function<void(bool ok, const QString& error)> Loaded;
     };
 
     explicit ImageDocument(const Preferences& preferences, Hooks hooks = {});
@@ -37,6 +42,27 @@ public:
     // preference; other formats through the picture loader) and marks the document changed with
     // force in the compression view. False, with `error` naming the file, when it cannot be read.
     bool LoadFile(const QString& fileName, QString& error);
+    // The same, with the reading and decoding on a worker: the document is busy and new until the
+    // Loaded hook reports the end (on the main thread).
+    void BeginLoadFile(const QString& fileName);
+    // A picture from the clipboard or a bitmap, under a name without a file.
+    void LoadBitmap(const QImage& picture, const QString& name);
+    // A duplicate of another document: its source picture, file information and profile (every
+    // recorded entry counted as applied), and its resampled flag.
+    void LoadFromDocument(const ImageDocument& other);
+
+    // --- saving -------------------------------------------------------------------------------
+    // Writes the result stream (with its kept segments) to `target` through a temporary file,
+    // then gives it the source file's date when the document keeps it. False with the reason.
+    bool WriteResult(const QString& target, QString& error) const;
+    // Whether the engine may run in the Lossless mode: a JPEG source and only rotations recorded.
+    bool LosslessAllowed() const;
+    // The JPEG data must follow the picture's rotation before a Lossless result: the code of the
+    // rotation (0 none, 1 90° clockwise, 2 90° counter-clockwise, 3 180°) that takes the data from
+    // the lossless rotation to the current one.
+    static int LosslessAlignment(int currentRotation, int losslessRotation);
+    // The rotation code of `first` followed by `then`.
+    static int ComposeRotation(int first, int then);
 
     // --- job control --------------------------------------------------------------------------
     void MarkChanged(bool changed);
@@ -55,8 +81,37 @@ public:
 
     // --- state ----------------------------------------------------------------------------------
     TJPEGImage& Engine() { return m_engine; }
+    const TJPEGImage& Engine() const { return m_engine; }
     const QImage& SourceBitmap() const { return m_source; }
     const QString& FileName() const { return m_fileName; }
+    void SetFileName(const QString& name) { m_fileName = name; }
+    const ImageFileInfo& FileInfo() const { return m_fileInfo; }
+    bool SourceIsJpeg() const { return m_sourceIsJpeg; }
+    // The picture the result view shows: the decoded result (or the correction preview); null
+    // while there is none. Read it only while the document is not busy.
+    const QImage& ResultBitmap() const { return m_engine.DecodedBitmap(); }
+    // The load's end status: while loading, Busy() and New() are true.
+    bool New() const { return m_new; }
+    // The quality ties of the base and the selected-area level sliders.
+    bool LevelsTied = false;
+    bool SelLevelsTied = false;
+    // Saving state: a file of its own (opened through the open dialog, or saved), saved at least
+    // once, clean, and whether a save gives the target the source file's date.
+    bool OwnFile = false;
+    bool SavedOnce = false;
+    bool Saved = false;
+    bool KeepFileDate = true;
+    // The selection units as the window draws them; the engine receives a copy when a job starts
+    // (the encoder reads its own list on the worker).
+    std::vector<SelectionUnit> Units;
+    // Takes the engine's units after a profile gave it new ones.
+    void PullUnits() { Units = m_engine.SelectionUnits(); }
+    // The main window's marks: the default compression parameters were given; the precision kept
+    // while the image is grayscale.
+    bool InitialParams = false;
+    int SavedPrecision = 0;
+    int CurrentRotation = 0;
+    int LosslessRotation = 0;
     bool Busy() const { return m_busy; }
     bool Stopped() const { return m_stopped; }
     bool Forced() const { return m_force; }
@@ -73,6 +128,8 @@ public:
 
 private:
     void SetSource(const QImage& bitmap);
+    void LoadFinished();
+    void EnterView();
     void StartEngine(int job);
     void StartResample(const ResizeParams& group);
     void OnProgress(std::uint8_t phase, int percent);
@@ -89,6 +146,11 @@ private:
     TJPEGImage m_engine;
     QImage m_source;
     QString m_fileName;
+    ImageFileInfo m_fileInfo;
+    bool m_sourceIsJpeg = false;
+    std::unique_ptr<QThread> m_loader;
+    QImage m_loadedPicture; // written by the loader, read after it ended
+    QString m_loadError;
     std::unique_ptr<TJPEGEngine> m_worker;
     std::unique_ptr<TResampleEngine> m_resampler;
     int m_changeCounter = 0;
@@ -106,6 +168,7 @@ private:
     int m_phase = 0;
     int m_percent = 0;
     int m_jobsStarted = 0;
+    int m_modificationJob = 0;
 };
 
 } // namespace vantorel

@@ -5,7 +5,7 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QGuiApplication>
+#include <QApplication>
 
 #include <chrono>
 #include <csetjmp>
@@ -401,7 +401,7 @@ void EnsureGuiApplication() {
     static int argc = 1;
     static char name[] = "vantorel-tests";
     static char* argv[] = {name, nullptr};
-    static QGuiApplication* app = new QGuiApplication(argc, argv); // lives until the process ends
+    static QApplication* app = new QApplication(argc, argv); // lives until the process ends
     (void)app;
 }
 

@@ -97,7 +97,7 @@ std::vector<std::uint8_t> ScanBomb(const std::vector<std::uint8_t>& jpeg, int sc
 // A PNG of about 1 KB whose header claims width x height pixels.
 std::vector<std::uint8_t> PngSizeBomb(std::uint32_t width, std::uint32_t height);
 
-// Starts a QGuiApplication on the offscreen platform once per process (fonts need one).
+// Starts a QApplication on the offscreen platform once per process (fonts and windows need one).
 void EnsureGuiApplication();
 
 } // namespace testsupport

@@ -1,0 +1,328 @@
+// The main window on the offscreen platform: the whole road of an image (open, live
+// recompression, save), the saving rules and questions, incoming files, the command states, and
+// the hand-over between two running programs.
+#include "CompressionPanel.h"
+#include "InfoCBox.h"
+#include "PrefilterPanel.h"
+#include "SettingsStore.h"
+#include "TMainForm.h"
+#include "TestSupport.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QMdiSubWindow>
+#include <QProcess>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Answers the main window's questions from a script and records them.
+class ScriptedDialogs : public vantorel::UserDialogs {
+public:
+    int InfoCBox(QWidget*, const QString&, const QString& valueName, int, int, int) override {
+        Asked << valueName;
+        return InfoAnswer;
+    }
+    int Question(QWidget*, const QString& text, bool) override {
+        Asked << text.section('\n', 0, 0);
+        return QuestionAnswer;
+    }
+    void Warning(QWidget*, const QString& text) override { Warnings << text; }
+    QString OpenFileName(QWidget*, vantorel::DialogFolders&) override { return OpenName; }
+    QString SaveFileName(QWidget*, vantorel::DialogFolders&, const QString& suggested) override {
+        SaveSuggestions << suggested;
+        return SaveName;
+    }
+    QString ExportFileName(QWidget*, vantorel::DialogFolders&, const QString&) override { return ExportName; }
+
+    QStringList Asked;
+    QStringList Warnings;
+    QStringList SaveSuggestions;
+    QString OpenName, SaveName, ExportName;
+    int InfoAnswer = vantorel::kInfoYes;
+    int QuestionAnswer = vantorel::kInfoYes;
+};
+
+bool WaitFor(const std::function<bool()>& done, int ms = 30000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
+}
+
+class MainForm : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testsupport::EnsureGuiApplication();
+        ASSERT_TRUE(m_dir.isValid());
+        m_store = std::make_unique<vantorel::SettingsStore>(m_dir.filePath("settings.ini"));
+        auto dialogs = std::make_unique<ScriptedDialogs>();
+        m_dialogs = dialogs.get();
+        m_form = std::make_unique<vantorel::TMainForm>(*m_store, std::move(dialogs));
+        m_form->Prefs().ComprDelay = 100;
+        m_form->Prefs().KeepOrigDatetime = true;
+        m_form->resize(1200, 900);
+        m_form->show();
+    }
+    void TearDown() override {
+        for (vantorel::TImageForm* f : m_form->ImageWindows())
+            f->Document().Saved = true; // no questions at the end
+        m_form.reset();
+    }
+    QString Path(const QString& name) const { return m_dir.filePath(name); }
+    QString WriteJpeg(const QString& name, int w = 480, int h = 360) {
+        const auto bytes = testsupport::CjpegCompress(testsupport::MakePicture(w, h, testsupport::PictureKind::kPhotoLike),
+                                                      "-quality 95", m_dir.path().toStdString());
+        return QString::fromStdString(testsupport::WriteTempFile(m_dir.path().toStdString(), name.toStdString(), bytes));
+    }
+    // Waits until the window has a result and nothing runs.
+    static bool Settled(vantorel::TImageForm* f) {
+        return WaitFor([f] {
+            const auto& d = f->Document();
+            return !d.Busy() && !d.New() && d.ChangeCounter() == 0 && d.ResultSize() > 0;
+        });
+    }
+    vantorel::TImageForm* OpenThroughDialog(const QString& file) {
+        m_dialogs->OpenName = file;
+        m_form->FileOpenActionExecute();
+        vantorel::TImageForm* f = m_form->ActiveImage();
+        return f && Settled(f) ? f : nullptr;
+    }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<vantorel::SettingsStore> m_store;
+    ScriptedDialogs* m_dialogs = nullptr;
+    std::unique_ptr<vantorel::TMainForm> m_form;
+};
+
+TEST_F(MainForm, TheWholeRoadOfOneImage) {
+    const QString source = WriteJpeg("road.jpg", 640, 480);
+    vantorel::TImageForm* f = OpenThroughDialog(source);
+    ASSERT_NE(f, nullptr);
+    const int first = f->Document().ResultSize();
+    const int jobs = f->Document().JobsStarted();
+    // A level change recompresses after the delay, once.
+    m_form->ComprPanel().Lum().Slider->setValue(80);
+    m_form->ComprPanel().Lum().Slider->setValue(85);
+    ASSERT_TRUE(Settled(f));
+    EXPECT_EQ(f->Document().JobsStarted(), jobs + 1);
+    EXPECT_LT(f->Document().ResultSize(), first);
+    m_form->IdleHandler();
+    EXPECT_TRUE(m_form->Action("FileSaveAction")->isEnabled());
+    // Saving writes the result over the source after the overwrite question.
+    m_form->FileSaveActionExecute();
+    EXPECT_EQ(m_dialogs->Asked, QStringList{"ConfirmOverwrite"});
+    const auto saved = testsupport::ReadFileBytes(source.toStdString());
+    EXPECT_EQ(static_cast<int>(saved.size()), f->Document().ResultSize());
+    EXPECT_EQ(testsupport::DecodeWithLibjpeg(saved).size(), QSize(640, 480));
+    EXPECT_TRUE(f->Document().Saved);
+    // Later saves in the same window do not ask again.
+    m_form->ComprPanel().Lum().Slider->setValue(60);
+    ASSERT_TRUE(Settled(f));
+    m_form->FileSaveActionExecute();
+    EXPECT_EQ(m_dialogs->Asked.size(), 1);
+}
+
+TEST_F(MainForm, SavingRulesForBitmapsPastedAndCommandLineImages) {
+    // A BMP opened through the dialog is saved beside it as .jpg, without a question.
+    const QString bmp = Path("shot.bmp");
+    ASSERT_TRUE(testsupport::MakePicture(200, 150, testsupport::PictureKind::kGradient).save(bmp, "BMP"));
+    QFile::copy(bmp, Path("shot.jpg")); // even when that name exists
+    vantorel::TImageForm* f = OpenThroughDialog(bmp);
+    ASSERT_NE(f, nullptr);
+    m_form->FileSaveActionExecute();
+    EXPECT_TRUE(m_dialogs->Asked.isEmpty());
+    EXPECT_TRUE(m_dialogs->SaveSuggestions.isEmpty());
+    EXPECT_EQ(testsupport::DecodeWithLibjpeg(testsupport::ReadFileBytes(Path("shot.jpg").toStdString())).size(),
+              QSize(200, 150));
+
+    // A file from the command line has no file of its own: Save goes to Save As. a.jpeg saved as
+    // b.jpg is written as b.jpeg, in a folder that did not exist.
+    const QString a = WriteJpeg("a.jpeg");
+    m_form->QueueIncomingFiles({"file://" + QString(a).replace(" ", "%20")});
+    m_form->IdleHandler();
+    vantorel::TImageForm* g = m_form->ActiveImage();
+    ASSERT_NE(g, nullptr);
+    ASSERT_TRUE(Settled(g));
+    m_dialogs->SaveName = Path("new/deeper/b.jpg");
+    m_form->FileSaveActionExecute();
+    EXPECT_EQ(m_dialogs->SaveSuggestions, QStringList{"a.jpeg"});
+    EXPECT_TRUE(QFileInfo::exists(Path("new/deeper/b.jpeg")));
+    EXPECT_FALSE(QFileInfo::exists(Path("new/deeper/b.jpg")));
+    EXPECT_EQ(g->Document().FileName(), Path("new/deeper/b.jpeg"));
+    // The kept file date is the source's.
+    EXPECT_EQ(QFileInfo(Path("new/deeper/b.jpeg")).lastModified().toSecsSinceEpoch(),
+              QFileInfo(a).lastModified().toSecsSinceEpoch());
+
+    // A pasted picture is NoName<counter>; its Save goes to Save As with that name.
+    const int counter = m_form->NewImageCounter();
+    vantorel::TImageForm* p =
+        m_form->CreateImageWindowFromBitmap(testsupport::MakePicture(100, 80, testsupport::PictureKind::kNoise));
+    ASSERT_TRUE(Settled(p));
+    EXPECT_EQ(p->Document().FileName(), QString("NoName%1").arg(counter));
+    m_dialogs->SaveName.clear(); // cancelled: nothing written
+    m_form->FileSaveActionExecute();
+    EXPECT_EQ(m_dialogs->SaveSuggestions.last(), QString("NoName%1").arg(counter));
+    EXPECT_FALSE(p->Document().Saved);
+}
+
+TEST_F(MainForm, AWriteErrorKeepsTheResultUnsavedAndCloseAfterSavingCloses) {
+    vantorel::TImageForm* f = OpenThroughDialog(WriteJpeg("c.jpg"));
+    ASSERT_NE(f, nullptr);
+    // The target's folder is taken by a file: the folder cannot be made.
+    QFile blocker(Path("taken"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    m_dialogs->SaveName = Path("taken/x.jpg");
+    m_form->FileSaveAsActionExecute();
+    ASSERT_EQ(m_dialogs->Warnings.size(), 1);
+    EXPECT_TRUE(m_dialogs->Warnings[0].startsWith("Cannot save file " + Path("taken/x.jpg")));
+    EXPECT_FALSE(f->Document().Saved);
+
+    m_form->Prefs().CloseAfterSaving = true;
+    m_dialogs->SaveName = Path("closing.jpg");
+    QPointer<QWidget> window = f;
+    m_form->FileSaveAsActionExecute();
+    EXPECT_TRUE(QFileInfo::exists(Path("closing.jpg")));
+    ASSERT_TRUE(WaitFor([&] { return window.isNull(); }));
+    EXPECT_TRUE(m_form->ImageWindows().isEmpty());
+}
+
+TEST_F(MainForm, ClosingAsksForUnsavedResultsOfTheRightWindow) {
+    vantorel::TImageForm* pasted =
+        m_form->CreateImageWindowFromBitmap(testsupport::MakePicture(120, 90, testsupport::PictureKind::kNoise));
+    ASSERT_TRUE(Settled(pasted));
+    const QString pastedName = pasted->Document().FileName();
+    vantorel::TImageForm* other = OpenThroughDialog(WriteJpeg("d.jpg"));
+    ASSERT_NE(other, nullptr);
+    other->Document().Saved = true;
+    ASSERT_EQ(m_form->ActiveImage(), other);
+    // Cancel keeps everything open.
+    m_dialogs->QuestionAnswer = vantorel::kInfoCancel;
+    m_form->close();
+    EXPECT_EQ(m_form->ImageWindows().size(), 2);
+    // Yes on the pasted image (not the active one) shows Save As with its own name.
+    m_dialogs->QuestionAnswer = vantorel::kInfoYes;
+    m_dialogs->SaveName = Path("pasted.jpg");
+    m_form->close();
+    EXPECT_EQ(m_dialogs->SaveSuggestions.last(), pastedName);
+    EXPECT_TRUE(QFileInfo::exists(Path("pasted.jpg")));
+    EXPECT_TRUE(WaitFor([&] { return m_form->ImageWindows().isEmpty(); }));
+}
+
+TEST_F(MainForm, CommandStatesWithoutImagesAndTheAreaTabs) {
+    m_form->IdleHandler();
+    const QStringList enabled = {"FileOpenAction", "FileExitAction", "ModeCompressionAction", "ModeCorrectionAction",
+                                 "OptCompAutAction", "OptCompCmdAction", "EditAutoRotateAction", "OptMaxOptAction",
+                                 "OptKeepDateAction", "HelpAboutAction"};
+    for (QAction* action : m_form->findChildren<QAction*>()) {
+        if (action->objectName().isEmpty() || action->objectName() == "EditPasteAction")
+            continue;
+        EXPECT_EQ(action->isEnabled(), enabled.contains(action->objectName())) << action->objectName().toStdString();
+    }
+    vantorel::TImageForm* f = OpenThroughDialog(WriteJpeg("e.jpg"));
+    ASSERT_NE(f, nullptr);
+    m_form->IdleHandler();
+    EXPECT_TRUE(m_form->Action("FileSaveAction")->isEnabled());
+    EXPECT_TRUE(m_form->Action("ModeLosslessComprAction")->isEnabled());
+    // Switching the compression tab to Selected also switches the prefilter tab, and back.
+    auto* tabs = dynamic_cast<QTabBar*>(&m_form->ComprPanel().AreaTabs());
+    ASSERT_NE(tabs, nullptr);
+    tabs->setCurrentIndex(1);
+    EXPECT_EQ(m_form->PrefiltPanel().AreaTab(), 1);
+    m_form->PrefiltPanel().SetAreaTab(0);
+    EXPECT_EQ(m_form->ComprPanel().AreaTab(), 0);
+    // Lossless while the Selected tab shows: back to Base and the move tool.
+    tabs->setCurrentIndex(1);
+    f->SetTool(vantorel::TImageForm::kSelectionTool);
+    m_form->Action("ModeLosslessComprAction")->trigger();
+    EXPECT_EQ(m_form->ComprPanel().AreaTab(), 0);
+    EXPECT_EQ(f->CurrentTool(), vantorel::TImageForm::kMoveTool);
+    ASSERT_TRUE(Settled(f));
+    // The Lossless result keeps the source's coefficients.
+    EXPECT_EQ(testsupport::ReadCoefficients(std::vector<std::uint8_t>(f->Document().Engine().Data()->Stream)),
+              testsupport::ReadCoefficients(testsupport::ReadFileBytes(Path("e.jpg").toStdString())));
+}
+
+TEST_F(MainForm, GrayscaleRestoresThePrecisionAndFullControlResetsTheEqualisers) {
+    vantorel::TImageForm* f = OpenThroughDialog(WriteJpeg("g.jpg"));
+    ASSERT_NE(f, nullptr);
+    m_form->Action("OptPrecHighAction")->trigger();
+    m_form->Action("OptGrayAction")->trigger();
+    EXPECT_FALSE(m_form->Action("OptPrecNormAction")->isEnabled());
+    EXPECT_FALSE(m_form->ComprPanel().Chrom().Slider->isEnabled());
+    m_form->Action("OptPrecLowAction")->setEnabled(true);
+    f->Document().Engine().SetPrecision(0);
+    m_form->Action("OptColorAction")->trigger();
+    EXPECT_EQ(f->Document().Engine().GetPrecision(), 1);
+    f->Document().Engine().Settings().QualityEqualizerBand = {5, 5, 5, 5, 5};
+    m_form->Action("OptEqFullAction")->trigger();
+    m_form->Action("OptEqAdjAction")->trigger();
+    EXPECT_EQ(f->Document().Engine().Settings().QualityEqualizerBand, (vantorel::EqualizerBands{0, 0, 0, 0, 0}));
+    EXPECT_GT(f->Document().ChangeCounter(), 0);
+    ASSERT_TRUE(Settled(f));
+    const auto info = testsupport::InspectJpeg(std::vector<std::uint8_t>(f->Document().Engine().Data()->Stream));
+    EXPECT_EQ(info.Components, 3);
+}
+
+TEST_F(MainForm, WithCommandCompressionAChangeStartsNothing) {
+    vantorel::TImageForm* f = OpenThroughDialog(WriteJpeg("h.jpg"));
+    ASSERT_NE(f, nullptr);
+    m_form->Action("OptCompCmdAction")->trigger();
+    const int jobs = f->Document().JobsStarted();
+    m_form->ComprPanel().Lum().Slider->setValue(20);
+    WaitFor([] { return false; }, 400);
+    EXPECT_EQ(f->Document().JobsStarted(), jobs);
+    m_form->Action("EditCompressAction")->trigger();
+    ASSERT_TRUE(Settled(f));
+    EXPECT_EQ(f->Document().JobsStarted(), jobs + 1);
+}
+
+TEST(HandOver, ASecondStartGivesItsFilesToTheRunningProgram) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const auto jpeg = testsupport::CjpegCompress(testsupport::MakePicture(64, 48, testsupport::PictureKind::kGradient),
+                                                 "-quality 90", dir.path().toStdString());
+    const std::string one = testsupport::WriteTempFile(dir.path().toStdString(), "one.jpg", jpeg);
+    const std::string two = testsupport::WriteTempFile(dir.path().toStdString(), "two.jpg", jpeg);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("VANTOREL_SETTINGS", dir.filePath("settings.ini"));
+    env.insert("XDG_RUNTIME_DIR", dir.path()); // a channel of this test's own
+    env.insert("TMPDIR", dir.path());
+    QProcess first;
+    first.setProcessEnvironment(env);
+    first.start(VANTOREL_APP, {});
+    ASSERT_TRUE(first.waitForStarted());
+    QProcess second;
+    second.setProcessEnvironment(env);
+    // The first program needs a moment to open its channel; a second start before that runs on its own.
+    QElapsedTimer timer;
+    timer.start();
+    bool handedOver = false;
+    while (!handedOver && timer.elapsed() < 20000) {
+        QThread::msleep(200);
+        second.start(VANTOREL_APP, {QString::fromStdString(one), QString::fromStdString(two)});
+        ASSERT_TRUE(second.waitForStarted());
+        if (second.waitForFinished(1500) && second.exitCode() == 0)
+            handedOver = true;
+        else {
+            second.kill();
+            second.waitForFinished();
+        }
+    }
+    EXPECT_TRUE(handedOver);
+    EXPECT_EQ(first.state(), QProcess::Running);
+    first.kill();
+    first.waitForFinished();
+}
+
+} // namespace
