@@ -87,6 +87,14 @@ TMainForm::TMainForm(SettingsStore& store, std::unique_ptr<UserDialogs> dialogs,
 
 TMainForm::~TMainForm() {
     m_destroying = true;
+    // The children outlive this part of the window: nothing they emit while they go may reach it.
+    for (QObject* child : findChildren<QObject*>())
+        child->disconnect(this);
+    m_comprPanel->OnAreaTabChanged = nullptr;
+    m_comprPanel->OnHoldChanged = nullptr;
+    m_comprPanel->OnCommonProfileClicked = nullptr;
+    m_comprPanel->OnTargetUnitChanged = nullptr;
+    m_prefiltPanel->OnAreaTabChanged = nullptr;
     m_idle->stop();
     m_pendingFiles.clear();
     if (m_tick) {
@@ -120,6 +128,11 @@ QList<TImageForm*> TMainForm::ImageWindows() const {
         if (auto* form = dynamic_cast<TImageForm*>(sub->widget()); form && !form->Closing())
             forms << form;
     return forms;
+}
+
+void TMainForm::ActivateImage(TImageForm* form) {
+    if (auto* sub = form ? qobject_cast<QMdiSubWindow*>(form->parentWidget()) : nullptr)
+        m_mdi->setActiveSubWindow(sub);
 }
 
 QAction* TMainForm::Action(const QString& name) const { return findChild<QAction*>(name); }

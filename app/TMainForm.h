@@ -39,6 +39,7 @@ public:
     // --- windows -------------------------------------------------------------------------------
     TImageForm* ActiveImage() const;
     QList<TImageForm*> ImageWindows() const;
+    void ActivateImage(TImageForm* form);
     QAction* Action(const QString& name) const;
     CompressionPanel& ComprPanel() const { return *m_comprPanel; }
     PrefilterPanel& PrefiltPanel() const { return *m_prefiltPanel; }

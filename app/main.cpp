@@ -10,10 +10,39 @@
 #include "TMainForm.h"
 
 #include <QApplication>
-#include <QMdiArea>
 #include <QScreen>
+#include <QSocketNotifier>
 
+#include <csignal>
 #include <cstdio>
+
+#include <unistd.h>
+
+namespace {
+
+int g_quitPipe[2] = {-1, -1};
+
+// The end of a session (SIGTERM, SIGHUP): leave the event loop at once, without the close
+// questions, so that the main window still saves the settings on its way out.
+void RequestQuit(int) {
+    const char byte = 1;
+    [[maybe_unused]] const auto written = ::write(g_quitPipe[1], &byte, 1);
+}
+
+void QuitOnSessionEnd() {
+    if (::pipe(g_quitPipe) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(g_quitPipe[0], QSocketNotifier::Read, qApp);
+    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [] { QCoreApplication::quit(); });
+    struct sigaction action {};
+    action.sa_handler = RequestQuit;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     const QString mode = argc > 1 ? QString::fromLocal8Bit(argv[1]).toLower() : QString();
@@ -36,6 +65,7 @@ int main(int argc, char** argv) {
     if (!files.isEmpty() && channel.HandOver(files))
         return 0;
 
+    QuitOnSessionEnd();
     vantorel::SettingsStore store;
     vantorel::SplashWindow* splash = nullptr;
     if (store.ReadBool("DisplaySplash", true)) {

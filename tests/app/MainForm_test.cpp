@@ -9,6 +9,9 @@
 #include "TestSupport.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -18,6 +21,7 @@
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -284,6 +288,53 @@ TEST_F(MainForm, WithCommandCompressionAChangeStartsNothing) {
     m_form->Action("EditCompressAction")->trigger();
     ASSERT_TRUE(Settled(f));
     EXPECT_EQ(f->Document().JobsStarted(), jobs + 1);
+}
+
+TEST_F(MainForm, TheCommonProfileFollowsTheActiveImage) {
+    vantorel::TImageForm* first = OpenThroughDialog(WriteJpeg("p1.jpg"));
+    ASSERT_NE(first, nullptr);
+    m_form->ComprPanel().Lum().Slider->setValue(77);
+    ASSERT_TRUE(Settled(first));
+    m_form->CommonProfileAction();
+    ASSERT_TRUE(m_form->CommonProfileOn());
+    EXPECT_TRUE(m_form->ComprPanel().CommonProfileBtn().isChecked());
+    vantorel::TImageForm* second = OpenThroughDialog(WriteJpeg("p2.jpg"));
+    ASSERT_NE(second, nullptr);
+    m_form->IdleHandler();
+    EXPECT_EQ(second->Document().Engine().Settings().LumCompressionLevel, 101 - 77);
+    ASSERT_TRUE(Settled(second));
+    // An image whose profile already equals the common one is left unchanged.
+    const int jobs = first->Document().JobsStarted();
+    m_form->ActivateImage(first);
+    ASSERT_EQ(m_form->ActiveImage(), first);
+    m_form->IdleHandler();
+    WaitFor([] { return false; }, 300);
+    EXPECT_EQ(first->Document().ChangeCounter(), 0);
+    EXPECT_EQ(first->Document().JobsStarted(), jobs);
+}
+
+TEST_F(MainForm, DroppedFilesAreQueuedAndOpenedOneWindowEach) {
+    const QString a = WriteJpeg("drop a.jpg");
+    const QString b = WriteJpeg("drop b.jpg");
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(a), QUrl::fromLocalFile(Path("missing.jpg")), QUrl::fromLocalFile(b)});
+    QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    static_cast<QObject*>(m_form.get())->event(&drop); // delivered as the window system would, without a drag
+    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
+    EXPECT_EQ(m_form->PendingFiles(), (QStringList{a, b}));
+    m_form->IdleHandler();
+    const auto windows = m_form->ImageWindows();
+    ASSERT_EQ(windows.size(), 2);
+    EXPECT_EQ(windows[0]->Document().FileName(), a);
+    EXPECT_EQ(windows[1]->Document().FileName(), b);
+    // Only the active window recompresses; the other one follows when it is activated.
+    ASSERT_EQ(m_form->ActiveImage(), windows[1]);
+    EXPECT_TRUE(Settled(windows[1]));
+    EXPECT_EQ(windows[0]->Document().ResultSize(), 0);
+    m_form->ActivateImage(windows[0]);
+    EXPECT_TRUE(Settled(windows[0]));
+    EXPECT_FALSE(windows[0]->Document().OwnFile) << "a dropped file has no file of its own";
 }
 
 TEST(HandOver, ASecondStartGivesItsFilesToTheRunningProgram) {

@@ -7,6 +7,7 @@
 #include "TestSupport.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QScrollArea>
@@ -192,6 +193,54 @@ TEST_F(ImageWindow, ViewsScrollTogetherAndTheContinuousZoomStopsAtItsLimits) {
         form.TimerEvent();
     EXPECT_EQ(form.Zoom(), 10);
     EXPECT_EQ(form.ResultView().size(), QSize(120, 90));
+}
+
+TEST_F(ImageWindow, TheSelectionToolDrawsUnitsWithTheMouse) {
+    FakeHost host;
+    vantorel::Preferences prefs;
+    prefs.InitImageScale = 2;
+    vantorel::TImageForm form(prefs, host);
+    form.resize(900, 500);
+    form.show();
+    form.LoadFromBitmap(testsupport::MakePicture(400, 300, testsupport::PictureKind::kGradient), "NoName1");
+    form.Document().Engine().Settings().SelectiveCompression = 1;
+    form.SetZoom(50);
+    form.SetTool(vantorel::TImageForm::kSelectionTool);
+    const auto send = [&](QEvent::Type type, QPoint p, Qt::MouseButton button, Qt::MouseButtons held) {
+        QMouseEvent e(type, QPointF(p), form.ResultView().mapToGlobal(QPointF(p)), button, held, Qt::NoModifier);
+        QApplication::sendEvent(&form.ResultView(), &e);
+    };
+    form.Document().MarkChanged(false);
+    // A click without moving makes no unit.
+    send(QEvent::MouseButtonPress, {20, 20}, Qt::LeftButton, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, {20, 20}, Qt::LeftButton, Qt::NoButton);
+    EXPECT_FALSE(form.HasUnits());
+    // A drag draws a rectangle (view pixels at 50 % are two image pixels) and marks the document.
+    send(QEvent::MouseButtonPress, {10, 10}, Qt::LeftButton, Qt::LeftButton);
+    send(QEvent::MouseMove, {60, 40}, Qt::NoButton, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, {100, 75}, Qt::LeftButton, Qt::NoButton);
+    ASSERT_EQ(form.Document().Units.size(), 1u);
+    const vantorel::SelectionUnit& unit = form.Document().Units[0];
+    EXPECT_EQ(unit.BegX, 50000);
+    EXPECT_EQ(unit.EndX, 500000);
+    EXPECT_EQ(unit.EndY, 500000);
+    EXPECT_EQ(form.Document().ChangeCounter(), 1);
+    EXPECT_TRUE(form.SelectionCopyPossible());
+    form.CopyToClipboard();
+    EXPECT_EQ(QApplication::clipboard()->image().size(), QSize(180, 130));
+    // A polygon: left clicks add points, a right click finishes it.
+    form.SetSelectionShape(2);
+    send(QEvent::MouseButtonPress, {10, 10}, Qt::LeftButton, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, {10, 10}, Qt::LeftButton, Qt::NoButton);
+    send(QEvent::MouseButtonPress, {150, 10}, Qt::LeftButton, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, {150, 10}, Qt::LeftButton, Qt::NoButton);
+    send(QEvent::MouseButtonPress, {150, 120}, Qt::RightButton, Qt::RightButton);
+    ASSERT_EQ(form.Document().Units.size(), 2u);
+    EXPECT_EQ(form.Document().Units[1].Points.size(), 3u);
+    form.ResultView().grab(); // draws the outlines
+    form.DeleteLastUnit();
+    form.DeleteAllUnits();
+    EXPECT_FALSE(form.HasUnits());
 }
 
 TEST_F(ImageWindow, AFileThatCannotBeReadIsReportedWithItsName) {
