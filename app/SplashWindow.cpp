@@ -17,6 +17,7 @@ void SplashWindow::ShowFaded() {
         move(screen->geometry().center() - rect().center());
     setWindowOpacity(0.0);
     show();
+    m_shown.start();
     auto* fade = new QPropertyAnimation(this, "windowOpacity", this);
     fade->setDuration(200);
     fade->setStartValue(0.0);

@@ -135,6 +135,8 @@ void TMainForm::ActivateImage(TImageForm* form) {
         m_mdi->setActiveSubWindow(sub);
 }
 
+void TMainForm::SetSplash(SplashWindow* splash) { m_splash = splash; }
+
 QAction* TMainForm::Action(const QString& name) const { return findChild<QAction*>(name); }
 
 namespace {
@@ -204,7 +206,8 @@ void TMainForm::dropEvent(QDropEvent* event) {
 
 void TMainForm::IdleHandler() {
     m_firstIdle = false;
-    if (m_splash) {
+    // The splash goes at the first idle pass once its fade-in has been seen.
+    if (m_splash && m_splash->ShownFor() >= 400) {
         m_splash->close();
         m_splash = nullptr;
     }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "CompressionPanel.h"
+#include "SplashWindow.h"
 #include "FileDialogs.h"
 #include "Preferences.h"
 #include "TBatchProcOptions.h"
@@ -27,7 +28,6 @@ namespace vantorel {
 
 class PrefilterPanel;
 class SettingsStore;
-class SplashWindow;
 class StatusProgress;
 
 class TMainForm : public QMainWindow, public ImageFormHost {
@@ -45,7 +45,7 @@ public:
     PrefilterPanel& PrefiltPanel() const { return *m_prefiltPanel; }
     const Preferences& Prefs() const { return m_prefs; }
     Preferences& Prefs() { return m_prefs; }
-    void SetSplash(QWidget* splash) { m_splash = splash; }
+    void SetSplash(SplashWindow* splash);
 
     // --- start-up ------------------------------------------------------------------------------
     // Decodes "file:" names and queues the existing files; the idle pass opens them.
@@ -158,7 +158,7 @@ private:
     StatusProgress* m_progress = nullptr;
     QTimer* m_idle = nullptr;
     std::unique_ptr<TExtTimer> m_tick;
-    QPointer<QWidget> m_splash; // the splash, until the first idle pass
+    QPointer<SplashWindow> m_splash; // the splash, until the first idle pass after its fade
     DialogFolders m_openFolders;
     DialogFolders m_saveFolders;
     DialogFolders m_exportFolders;

@@ -84,31 +84,31 @@ void ImageDocument::BeginLoadFile(const QString& fileName) {
             if (!info.isFile() || !file.open(QIODevice::ReadOnly))
                 throw EngineError(info.exists() ? "the file cannot be read" : "no such file");
             const QByteArray head = file.peek(3);
-            m_sourceIsJpeg = head.size() == 3 && static_cast<std::uint8_t>(head[0]) == 0xFF &&
+            m_loadIsJpeg = head.size() == 3 && static_cast<std::uint8_t>(head[0]) == 0xFF &&
                              static_cast<std::uint8_t>(head[1]) == 0xD8 && static_cast<std::uint8_t>(head[2]) == 0xFF;
-            if (m_sourceIsJpeg) {
+            if (m_loadIsJpeg) {
                 const QByteArray bytes = file.readAll();
                 m_sourceEngine.Settings().DoAutoRotate = autoRotate;
                 m_sourceEngine.LoadFromBytes(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
                 m_sourceEngine.KeepBitmap = false;
                 m_loadedPicture = m_sourceEngine.GetBitmap();
-                m_fileInfo = ImageFileInfo{};
-                m_fileInfo.FileName = fileName;
-                m_fileInfo.FileSize = static_cast<std::int32_t>(std::min<qint64>(info.size(), INT32_MAX));
-                m_fileInfo.FormatIndex = PictureFormatKind::kJpeg;
-                m_fileInfo.FormatName = "JPEG";
-                m_fileInfo.BitsPerPixel = m_loadedPicture.isGrayscale() ? 8 : 24;
-                m_fileInfo.LastWritten = info.lastModified();
-                m_fileInfo.Created = info.birthTime();
-                m_fileInfo.TimesRead = true;
+                m_loadInfo = ImageFileInfo{};
+                m_loadInfo.FileName = fileName;
+                m_loadInfo.FileSize = static_cast<std::int32_t>(std::min<qint64>(info.size(), INT32_MAX));
+                m_loadInfo.FormatIndex = PictureFormatKind::kJpeg;
+                m_loadInfo.FormatName = "JPEG";
+                m_loadInfo.BitsPerPixel = m_sourceEngine.Data() && m_sourceEngine.Data()->Grayscale ? 8 : 24;
+                m_loadInfo.LastWritten = info.lastModified();
+                m_loadInfo.Created = info.birthTime();
+                m_loadInfo.TimesRead = true;
             } else {
                 file.close();
-                m_loadedPicture = LoadPictureWithInfo(fileName, false, m_fileInfo);
+                m_loadedPicture = LoadPictureWithInfo(fileName, false, m_loadInfo);
             }
             if (!HasPixels(m_loadedPicture))
                 throw EngineError("the picture has no pixels");
-            m_fileInfo.Width = m_loadedPicture.width();
-            m_fileInfo.Height = m_loadedPicture.height();
+            m_loadInfo.Width = m_loadedPicture.width();
+            m_loadInfo.Height = m_loadedPicture.height();
         } catch (const std::exception& e) {
             m_loadError = QString::fromStdString(e.what());
             m_loadedPicture = QImage();
@@ -131,6 +131,8 @@ void ImageDocument::LoadFinished() {
             m_hooks.Loaded(false, error);
         return;
     }
+    m_sourceIsJpeg = m_loadIsJpeg;
+    m_fileInfo = std::move(m_loadInfo);
     if (m_sourceIsJpeg) {
         // The engine keeps its own choice of kept segments.
         const std::int32_t keep = m_engine.Settings().KeepJPEGDataMask;

@@ -149,8 +149,11 @@ private:
     ImageFileInfo m_fileInfo;
     bool m_sourceIsJpeg = false;
     std::unique_ptr<QThread> m_loader;
-    QImage m_loadedPicture; // written by the loader, read after it ended
+    // Written by the loader, taken over on the main thread after it ended.
+    QImage m_loadedPicture;
     QString m_loadError;
+    ImageFileInfo m_loadInfo;
+    bool m_loadIsJpeg = false;
     std::unique_ptr<TJPEGEngine> m_worker;
     std::unique_ptr<TResampleEngine> m_resampler;
     int m_changeCounter = 0;

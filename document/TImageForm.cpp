@@ -33,7 +33,7 @@ QScrollArea* MakeScrollBox(ImageView* view, const QString& hint, QWidget* parent
     box->setWidget(view);
     box->setWidgetResizable(false);
     box->setAlignment(Qt::AlignCenter);
-    box->setStatusTip(hint);
+    box->setStatusTip(hint.section('|', 1)); // a hint is "short|long"; the status bar shows the long part
     box->setBackgroundRole(QPalette::Dark);
     return box;
 }
@@ -64,7 +64,7 @@ TImageForm::TImageForm(const Preferences& preferences, ImageFormHost& host, QWid
     m_resScroll = MakeScrollBox(m_resView, "|Result (compressed) image", this);
     m_srcStatus = new StatusPanel(this);
     m_resStatus = new StatusPanel(this);
-    m_srcStatus->setStatusTip("|File sizes of source and result (compressed) images and the compression ratio");
+    m_srcStatus->setStatusTip("File sizes of source and result (compressed) images and the compression ratio");
     m_resStatus->setStatusTip(m_srcStatus->statusTip());
     m_doc.LevelsTied = preferences.ConnectedLevels;
     m_doc.KeepFileDate = preferences.KeepOrigDatetime;
