@@ -25,36 +25,12 @@ QToolButton* MakeToggle(const QString& text, const QString& hint) {
     return button;
 }
 
-QToolButton* MakeReset() {
-    auto* button = new QToolButton;
-    button->setText("R");
-    button->setToolTip("Reset");
-    button->setStatusTip("Resets this panel options to their default values");
-    return button;
-}
-
-// RAII for the updating flag: restores the previous value.
-class UpdatingScope {
-public:
-    explicit UpdatingScope(bool& flag) : m_flag(flag), m_saved(flag) { m_flag = true; }
-    ~UpdatingScope() { m_flag = m_saved; }
-    UpdatingScope(const UpdatingScope&) = delete;
-    UpdatingScope& operator=(const UpdatingScope&) = delete;
-
-private:
-    bool& m_flag;
-    bool m_saved;
-};
-
 } // namespace
 
 CompressionPanel::CompressionPanel(QWidget* parent) : QWidget(parent) {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(2, 2, 2, 2);
-    m_tabs = new QTabBar;
-    m_tabs->addTab(" Base");
-    m_tabs->addTab("Selected");
-    m_tabs->setShape(QTabBar::RoundedWest);
+    m_tabs = MakeAreaTabs();
     row->addWidget(m_tabs);
 
     // Base levels.
@@ -84,7 +60,7 @@ CompressionPanel::CompressionPanel(QWidget* parent) : QWidget(parent) {
     m_sChrom = MakeSliderControl(sChromRow, Qt::Horizontal, 1, 100, 50, "Chroma");
     m_sThreshold = MakeSliderControl(thresholdRow, Qt::Horizontal, 1, 100, 50, "Area Threshold", 0, 100);
     m_sSync = MakeToggle("=", "Tie|Moves the selected area's luma and chroma levels together");
-    QToolButton* selReset = MakeReset();
+    QToolButton* selReset = MakeResetButton();
     sel->addLayout(sLumRow, 0, 0);
     sel->addLayout(sChromRow, 1, 0);
     sel->addLayout(thresholdRow, 2, 0);
@@ -107,7 +83,7 @@ CompressionPanel::CompressionPanel(QWidget* parent) : QWidget(parent) {
     }
     eq->addWidget(new QLabel("Large"), 1, 0);
     eq->addWidget(new QLabel("Small"), 1, 4);
-    QToolButton* eqReset = MakeReset();
+    QToolButton* eqReset = MakeResetButton();
     auto* hideEq = new QToolButton;
     hideEq->setText("<");
     eq->addWidget(eqReset, 1, 2);

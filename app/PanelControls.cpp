@@ -2,6 +2,8 @@
 
 #include <QBoxLayout>
 #include <QLabel>
+#include <QTabBar>
+#include <QToolButton>
 
 namespace vantorel {
 
@@ -47,6 +49,22 @@ SliderControl MakeSliderControl(QBoxLayout* layout, Qt::Orientation orientation,
     HighlightSlider* slider = c.Slider;
     QObject::connect(c.UpDown, &QSpinBox::valueChanged, slider, [slider](int value) { slider->setValue(value); });
     return c;
+}
+
+QToolButton* MakeResetButton() {
+    auto* button = new QToolButton;
+    button->setText("R");
+    button->setToolTip("Reset");
+    button->setStatusTip("Resets this panel options to their default values");
+    return button;
+}
+
+QTabBar* MakeAreaTabs() {
+    auto* tabs = new QTabBar;
+    tabs->addTab(" Base");
+    tabs->addTab("Selected");
+    tabs->setShape(QTabBar::RoundedWest);
+    return tabs;
 }
 
 void SetPanelEnabled(QWidget* panel, bool enabled) {

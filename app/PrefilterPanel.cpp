@@ -14,27 +14,12 @@ namespace {
 const char* const kFilterNames[5] = {"Unsharp Masking", "Luma Equalizing", "Noise Removing", "Range Equalizing",
                                      "Smoothing"};
 
-class UpdatingScope {
-public:
-    explicit UpdatingScope(bool& flag) : m_flag(flag), m_saved(flag) { m_flag = true; }
-    ~UpdatingScope() { m_flag = m_saved; }
-    UpdatingScope(const UpdatingScope&) = delete;
-    UpdatingScope& operator=(const UpdatingScope&) = delete;
-
-private:
-    bool& m_flag;
-    bool m_saved;
-};
-
 } // namespace
 
 PrefilterPanel::PrefilterPanel(QWidget* parent) : QWidget(parent) {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(2, 2, 2, 2);
-    m_tabs = new QTabBar;
-    m_tabs->addTab(" Base");
-    m_tabs->addTab("Selected");
-    m_tabs->setShape(QTabBar::RoundedWest);
+    m_tabs = MakeAreaTabs();
     row->addWidget(m_tabs);
     m_panel1 = new QWidget;
     m_panel2 = new QWidget;
@@ -67,12 +52,9 @@ PrefilterPanel::PrefilterPanel(QWidget* parent) : QWidget(parent) {
     auto* radiusRow = new QHBoxLayout;
     m_radius = MakeSliderControl(radiusRow, Qt::Horizontal, 1, 9, 5, "Radius", 1, 10);
     grid2->addLayout(radiusRow, rows[1], 0, 1, 2);
-    auto* reset1 = new QToolButton;
-    auto* reset2 = new QToolButton;
+    QToolButton* reset1 = MakeResetButton();
+    QToolButton* reset2 = MakeResetButton();
     for (QToolButton* reset : {reset1, reset2}) {
-        reset->setText("R");
-        reset->setToolTip("Reset");
-        reset->setStatusTip("Resets this panel options to their default values");
         connect(reset, &QToolButton::clicked, this, [this] { PrefiltResetBtnClick(); });
     }
     grid1->addWidget(reset1, rows[0], 0);

@@ -124,6 +124,7 @@ private:
     void EditCopyActionExecute();
     void FileCloseActionExecute();
     void HelpAboutActionExecute();
+    void FileAcquireActionExecute();
     void StatusBarRefresh();
     // options (TMainFormModes.cpp)
     void OptionSelective(bool on, bool byUser);

@@ -34,7 +34,7 @@ QAction* TMainForm::MakeAction(const char* name, const QString& caption, const Q
 
 void TMainForm::CreateActions() {
     using M = TMainForm;
-    struct Spec {
+    struct ActionRow {
         const char* Name;
         const char* Caption;
         const char* Keys;
@@ -42,7 +42,7 @@ void TMainForm::CreateActions() {
         bool Checkable;
     };
     // Handlers that take arguments are bound below.
-    const Spec specs[] = {
+    const ActionRow rows[] = {
         {"FileOpenAction", "&Open...", "Ctrl+O", &M::FileOpenActionExecute, false},
         {"FileSaveAction", "&Save", "Ctrl+S", nullptr, false},
         {"FileSaveAsAction", "Save &As...", "F2", nullptr, false},
@@ -50,6 +50,8 @@ void TMainForm::CreateActions() {
         {"EditCompressAction", "Com&press", "Ctrl+P", &M::EditCompressActionExecute, false},
         {"EditStopAction", "Stop", "Shift+P", &M::EditCompressActionExecute, false},
         {"FileCloseAction", "&Close", "", &M::FileCloseActionExecute, false},
+        {"FileSelSourceAction", "Select So&urce...", "", &M::FileAcquireActionExecute, false},
+        {"FileAcquireAction", "&Acquire...", "", &M::FileAcquireActionExecute, false},
         {"FileExitAction", "E&xit", "", nullptr, false},
         {"EditCopyAction", "&Copy", "Ctrl+C", &M::EditCopyActionExecute, false},
         {"EditPasteAction", "Paste as New &Image", "Ctrl+V", &M::EditPasteActionExecute, false},
@@ -106,8 +108,8 @@ void TMainForm::CreateActions() {
         {"WindowFitAction", "&Fit to image", "Ctrl+W", &M::WindowFitActionExecute, false},
         {"HelpAboutAction", "&About...", "", &M::HelpAboutActionExecute, false},
     };
-    for (const Spec& spec : specs)
-        MakeAction(spec.Name, spec.Caption, spec.Keys, spec.Handler, spec.Checkable);
+    for (const ActionRow& row : rows)
+        MakeAction(row.Name, row.Caption, row.Keys, row.Handler, row.Checkable);
     for (int filter = 1; filter <= 5; ++filter) {
         static const char* const kCaptions[] = {"&Unsharp Masking", "&Luma Equalizing", "&Noise Removing",
                                                 "&Range Equalizing", "&Smoothing"};
@@ -204,7 +206,8 @@ void TMainForm::CreateMenus() {
     QMenu* file = menuBar()->addMenu("&File");
     add(file, {"FileOpenAction", "FileSaveAction", "FileSaveAsAction"});
     add(file->addMenu("&Export To"), {"FileExportBMPAction"});
-    add(file, {"", "EditCompressAction", "EditStopAction", "", "FileCloseAction", "", "FileExitAction"});
+    add(file, {"", "EditCompressAction", "EditStopAction", "", "FileCloseAction", "", "FileSelSourceAction",
+               "FileAcquireAction", "", "FileExitAction"});
     QMenu* edit = menuBar()->addMenu("&Edit");
     add(edit, {"EditCopyAction", "EditPasteAction"});
     QMenu* correct = menuBar()->addMenu("&Correct");
@@ -508,6 +511,12 @@ void TMainForm::EditCopyActionExecute() {
 void TMainForm::FileCloseActionExecute() {
     if (QMdiSubWindow* sub = m_mdi->activeSubWindow())
         sub->close();
+}
+
+void TMainForm::FileAcquireActionExecute() {
+    // Scanners and cameras are not reached through an acquisition interface on this platform.
+    m_dialogs->Warning(this, "No image acquisition source is available. Save the picture from your scanner or "
+                             "camera software and open the file.");
 }
 
 void TMainForm::HelpAboutActionExecute() {

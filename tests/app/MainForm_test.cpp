@@ -224,7 +224,7 @@ TEST_F(MainForm, ClosingAsksForUnsavedResultsOfTheRightWindow) {
 
 TEST_F(MainForm, CommandStatesWithoutImagesAndTheAreaTabs) {
     m_form->IdleHandler();
-    const QStringList enabled = {"FileOpenAction", "FileExitAction", "ModeCompressionAction", "ModeCorrectionAction",
+    const QStringList enabled = {"FileOpenAction", "FileExitAction", "FileSelSourceAction", "FileAcquireAction", "ModeCompressionAction", "ModeCorrectionAction",
                                  "OptCompAutAction", "OptCompCmdAction", "EditAutoRotateAction", "OptMaxOptAction",
                                  "OptKeepDateAction", "HelpAboutAction"};
     for (QAction* action : m_form->findChildren<QAction*>()) {
