@@ -15,17 +15,14 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QCloseEvent>
-#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMimeData>
-#include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
-#include <QToolBar>
 
 #include <algorithm>
 #include <cmath>
@@ -243,10 +240,6 @@ void TMainForm::IdleHandler() {
         if (m_noImageState)
             LeaveNoImageState();
         RefreshCommandStates();
-        if (active && !active->FirstIdlePass) {
-            const std::vector<std::string> warnings = active->Document().Engine().Warnings();
-            (void)warnings; // profile warnings arrive with the profile commands
-        }
         for (TImageForm* form : forms)
             form->FirstIdlePass = false;
     }
