@@ -315,6 +315,9 @@ void TImageForm::RefreshStatus() {
         m_resStatus->SetRuns(CorrectionResultRuns(m_doc.Engine().Modifications().HasUnapplied()), false);
         return;
     }
+    // The figures are those of the last finished job until the running one ends.
+    if (m_doc.Busy() && !m_resStatus->Runs().empty() && !m_doc.New())
+        return;
     const long long sourceSize = m_doc.FileInfo().FileSize;
     const long long resultSize = m_doc.Busy() ? 0 : m_doc.ResultSize();
     const QSize picture = PictureSize();

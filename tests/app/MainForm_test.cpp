@@ -3,6 +3,7 @@
 // the hand-over between two running programs.
 #include "CompressionPanel.h"
 #include "InfoCBox.h"
+#include "InstanceHandOver.h"
 #include "PrefilterPanel.h"
 #include "SettingsStore.h"
 #include "TMainForm.h"
@@ -353,23 +354,19 @@ TEST(HandOver, ASecondStartGivesItsFilesToTheRunningProgram) {
     first.setProcessEnvironment(env);
     first.start(VANTOREL_APP, {});
     ASSERT_TRUE(first.waitForStarted());
-    QProcess second;
-    second.setProcessEnvironment(env);
-    // The first program needs a moment to open its channel; a second start before that runs on its own.
+    // The first program opens its channel (a socket file in its temporary folder) once it runs.
+    const QString channel = dir.filePath(vantorel::InstanceHandOver::DefaultChannel());
     QElapsedTimer timer;
     timer.start();
-    bool handedOver = false;
-    while (!handedOver && timer.elapsed() < 20000) {
-        QThread::msleep(200);
-        second.start(VANTOREL_APP, {QString::fromStdString(one), QString::fromStdString(two)});
-        ASSERT_TRUE(second.waitForStarted());
-        if (second.waitForFinished(1500) && second.exitCode() == 0)
-            handedOver = true;
-        else {
-            second.kill();
-            second.waitForFinished();
-        }
-    }
+    while (!QFileInfo::exists(channel) && timer.elapsed() < 120000 && first.state() == QProcess::Running)
+        QThread::msleep(50);
+    ASSERT_TRUE(QFileInfo::exists(channel));
+    QProcess second;
+    second.setProcessEnvironment(env);
+    second.start(VANTOREL_APP, {QString::fromStdString(one), QString::fromStdString(two)});
+    ASSERT_TRUE(second.waitForStarted());
+    const bool handedOver = second.waitForFinished(60000) && second.exitStatus() == QProcess::NormalExit &&
+                            second.exitCode() == 0;
     EXPECT_TRUE(handedOver);
     EXPECT_EQ(first.state(), QProcess::Running);
     first.kill();
