@@ -322,6 +322,8 @@ void ImageDocument::StartJob() {
 void ImageDocument::StartEngine(int job) {
     m_engine.SetSource(m_source);
     m_engine.SelectionUnits() = Units;
+    // The job works on a copy of the settings, so that the panels can go on editing them.
+    m_engine.BeginJob();
     m_phase = job < 0 ? 0 : 6;
     m_worker = std::make_unique<TJPEGEngine>(
         m_engine, job, [this](TJPEGEngine&, std::uint8_t phase, int percent) { OnProgress(phase, percent); });
@@ -359,6 +361,8 @@ void ImageDocument::OnProgress(std::uint8_t phase, int percent) {
 
 void ImageDocument::CompressionFinished() {
     const std::unique_ptr<TJPEGEngine> worker = std::move(m_worker);
+    worker->wait();
+    m_engine.EndJob();
     const bool aborted = worker->Aborted();
     if (!aborted)
         --m_changeCounter;

@@ -44,7 +44,7 @@ int TJPEGImage::PixelWidth() const {
     if (HasPixels(m_source))
         return m_source.width();
     if (m_data && m_data->Width > 0) {
-        const int denom = 1 << std::clamp(m_settings.DecodeScale, 0, 3);
+        const int denom = 1 << std::clamp(S().DecodeScale, 0, 3);
         return (m_data->Width + denom - 1) / denom;
     }
     return 0;
@@ -56,7 +56,7 @@ int TJPEGImage::PixelHeight() const {
     if (HasPixels(m_source))
         return m_source.height();
     if (m_data && m_data->Height > 0) {
-        const int denom = 1 << std::clamp(m_settings.DecodeScale, 0, 3);
+        const int denom = 1 << std::clamp(S().DecodeScale, 0, 3);
         return (m_data->Height + denom - 1) / denom;
     }
     return 0;
@@ -71,8 +71,8 @@ void TJPEGImage::SetHeight(int) { throw EngineError("Cannot change the size of a
 bool TJPEGImage::Empty() const { return ResultSize() == 0 && !HasPixels(m_decoded); }
 
 int TJPEGImage::CurrentRatio() const {
-    if (m_settings.TargetEnabled)
-        return m_settings.Target == TargetKind::kRatio ? RoundEven(m_settings.ComprRatio) : m_settings.TargetFileSize;
+    if (S().TargetEnabled)
+        return S().Target == TargetKind::kRatio ? RoundEven(S().ComprRatio) : S().TargetFileSize;
     if (ResultSize() == 0)
         return 20;
     return RoundRatio(static_cast<float>(static_cast<double>(Width()) * Height() * 3 / ResultSize()));
@@ -87,20 +87,20 @@ int TJPEGImage::RoundRatio(float r) {
 }
 
 void TJPEGImage::SetTargetRatio(float ratio) {
-    m_settings.ComprRatio = ratio;
-    if (ratio > 0 && m_settings.Target == TargetKind::kRatio)
-        m_settings.TargetFileSize = RoundEven(static_cast<double>(Width()) * Height() * 3 / (ratio * 1024.0));
+    S().ComprRatio = ratio;
+    if (ratio > 0 && S().Target == TargetKind::kRatio)
+        S().TargetFileSize = RoundEven(static_cast<double>(Width()) * Height() * 3 / (ratio * 1024.0));
 }
 
 void TJPEGImage::SetTargetSize(int kb) {
-    m_settings.TargetFileSize = kb;
+    S().TargetFileSize = kb;
     if (kb > 0)
         SetTargetRatio(static_cast<float>(RoundEven(static_cast<double>(Width()) * Height() * 3 / (kb * 1024.0))));
 }
 
 void TJPEGImage::SetPrecision(int value) {
-    auto& h = m_settings.HSampling;
-    auto& v = m_settings.VSampling;
+    auto& h = S().HSampling;
+    auto& v = S().VSampling;
     switch (value) {
     case 1:
         h[0] = v[0] = 1;
@@ -118,10 +118,10 @@ void TJPEGImage::SetPrecision(int value) {
 }
 
 int TJPEGImage::GetPrecision() const {
-    if (m_settings.Grayscale || (m_data && m_data->Grayscale))
+    if (S().Grayscale || (m_data && m_data->Grayscale))
         return 0;
-    const auto& h = m_settings.HSampling;
-    const auto& v = m_settings.VSampling;
+    const auto& h = S().HSampling;
+    const auto& v = S().VSampling;
     if (h[0] == 1 && v[0] == 1 && h[1] == 1 && v[1] == 1)
         return 1;
     if (h[0] == 1 && h[1] == 2)
@@ -197,4 +197,29 @@ void TJPEGImage::WriteData(QIODevice& stream) {
     if (stream.write(header, 4) != 4 ||
         (size > 0 && stream.write(reinterpret_cast<const char*>(m_data->Stream.data()), size) != size))
         throw EngineError("Cannot write the JPEG stream: " + stream.errorString().toStdString());
+}
+
+void TJPEGImage::BeginJob() {
+    m_jobSettings = m_settings;
+    m_targetAtJobStart = {m_settings.ComprRatio, m_settings.TargetFileSize};
+    m_jobThread = std::thread::id();
+    m_inJob = true;
+}
+
+void TJPEGImage::EnterJobThread() { m_jobThread = std::this_thread::get_id(); }
+
+void TJPEGImage::EndJob() {
+    if (!m_inJob)
+        return;
+    m_inJob = false;
+    m_jobThread = std::thread::id();
+    // What the job wrote into its copy: only the derived target values count, and only when the
+    // owner left the target alone meanwhile (a header read back from the result must not undo an
+    // option the user changed during the job).
+    const bool targetUntouched = m_settings.ComprRatio == m_targetAtJobStart.first &&
+                                 m_settings.TargetFileSize == m_targetAtJobStart.second;
+    if (targetUntouched) {
+        m_settings.ComprRatio = m_jobSettings.ComprRatio;
+        m_settings.TargetFileSize = m_jobSettings.TargetFileSize;
+    }
 }

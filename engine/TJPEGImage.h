@@ -15,10 +15,12 @@
 #include <QImage>
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "TPixelView.h"
@@ -153,8 +155,20 @@ public:
     TJPEGImage(const TJPEGImage&) = delete;
     TJPEGImage& operator=(const TJPEGImage&) = delete;
 
-    vantorel::EngineSettings& Settings() { return m_settings; }
-    const vantorel::EngineSettings& Settings() const { return m_settings; }
+    // The settings as the calling thread may use them: during a job (BeginJob .. EndJob) the job's
+    // thread works on its own copy, taken when the job began, while the owner edits the live ones.
+    vantorel::EngineSettings& Settings() { return S(); }
+    const vantorel::EngineSettings& Settings() const { return S(); }
+
+    // --- jobs on a worker -----------------------------------------------------------------------
+    // BeginJob (owner's thread, before the worker starts) copies the settings for the job;
+    // EnterJobThread (first thing on the worker) makes that thread use the copy; EndJob (owner's
+    // thread, after the worker ended) ends it: the owner's edits made meanwhile stay, and the target
+    // size and ratio the job derived are taken over unless the owner changed them.
+    void BeginJob();
+    void EnterJobThread();
+    void EndJob();
+    bool InJob() const { return m_inJob; }
 
     // --- profiles -------------------------------------------------------------------------------
     vantorel::TJPEGProfile GetProfile() const;
@@ -249,9 +263,9 @@ public:
     int CurrentRatio() const;
     void SetTargetRatio(float ratio);
     void SetTargetSize(int kb);
-    void SetTargetKind(vantorel::TargetKind kind) { m_settings.Target = kind; }
-    bool TargetEnabled() const { return m_settings.TargetEnabled; }
-    void SetTargetEnabled(bool enabled) { m_settings.TargetEnabled = enabled; }
+    void SetTargetKind(vantorel::TargetKind kind) { S().Target = kind; }
+    bool TargetEnabled() const { return S().TargetEnabled; }
+    void SetTargetEnabled(bool enabled) { S().TargetEnabled = enabled; }
     void SetPrecision(int value);
     int GetPrecision() const;
 
@@ -319,7 +333,15 @@ private:
     int PixelWidth() const;
     int PixelHeight() const;
 
+    vantorel::EngineSettings& S() { return OnJobThread() ? m_jobSettings : m_settings; }
+    const vantorel::EngineSettings& S() const { return OnJobThread() ? m_jobSettings : m_settings; }
+    bool OnJobThread() const { return m_inJob && m_jobThread.load() == std::this_thread::get_id(); }
+
     vantorel::EngineSettings m_settings;
+    vantorel::EngineSettings m_jobSettings; // the job's copy, from BeginJob to EndJob
+    bool m_inJob = false;                   // written by the owner only while no worker runs
+    std::atomic<std::thread::id> m_jobThread{};
+    std::pair<float, std::int32_t> m_targetAtJobStart{}; // ratio and size when the job began
     QImage m_source;
     TPixelView m_sourceView;
     QImage m_decoded;

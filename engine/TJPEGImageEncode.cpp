@@ -52,7 +52,7 @@ void TJPEGImage::ReportPassProgress(long counter, long limit, int completed, int
     }
     int percent = static_cast<int>(p);
     if (m_searching) {
-        const int m = std::max(1, m_settings.MaxPasses);
+        const int m = std::max(1, S().MaxPasses);
         const int c = std::max(1, RoundEven(0.67 * m));
         const int k = m_passCount;
         if (k <= c || m == c)
@@ -94,7 +94,7 @@ std::vector<JpegMarker> TJPEGImage::BuildMarkers() const {
 }
 
 void TJPEGImage::Compress() {
-    if (m_settings.TargetEnabled && m_settings.CompressionMode == 0) {
+    if (S().TargetEnabled && S().CompressionMode == 0) {
         SearchTarget();
         return;
     }
@@ -108,7 +108,7 @@ void TJPEGImage::Compress() {
         // EncodeOnce reports its own errors through LastError.
     }
     m_lastResult = m_working;
-    if (!m_settings.TargetEnabled)
+    if (!S().TargetEnabled)
         SetTargetRatio(static_cast<float>(CurrentRatio()));
 }
 
@@ -119,11 +119,11 @@ void TJPEGImage::EncodeLossless(int width, int height) {
     if (!source.m_sourceIsJpeg || !source.m_data || source.m_data->Stream.empty())
         throw EngineError("The Lossless mode needs a JPEG source");
     LosslessSetup setup;
-    setup.OptimizeHuffman = m_settings.OptimizeHuffman;
+    setup.OptimizeHuffman = S().OptimizeHuffman;
     setup.RestartInterval = std::min<std::uint32_t>(m_working.RestartInterval, 65535);
-    setup.DensityUnit = m_settings.DensityUnit;
-    setup.XDensity = m_settings.XDensity;
-    setup.YDensity = m_settings.YDensity;
+    setup.DensityUnit = S().DensityUnit;
+    setup.XDensity = S().XDensity;
+    setup.YDensity = S().YDensity;
     const JpegWriter::PassProgress progress = [this](long counter, long limit, int completed, int total) {
         ReportPassProgress(counter, limit, completed, total);
     };
@@ -143,7 +143,7 @@ void TJPEGImage::EncodeOnce() {
         return; // nothing to encode: the previous result stays
 
     TJPEGProfile& w = m_working;
-    const EngineSettings& s = m_settings;
+    const EngineSettings& s = S();
     bool pending = false;
     m_lastPercent = -1;
     m_lastReportMs = 0;
@@ -203,8 +203,8 @@ void TJPEGImage::EncodeOnce() {
                 if (precision >= 0) {
                     TJPEGImage probe;
                     probe.SetPrecision(precision);
-                    h = probe.m_settings.HSampling;
-                    v = probe.m_settings.VSampling;
+                    h = probe.S().HSampling;
+                    v = probe.S().VSampling;
                 }
             }
             for (std::size_t c = 0; c < 3; ++c) {

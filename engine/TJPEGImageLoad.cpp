@@ -42,13 +42,13 @@ void TJPEGImage::LoadFromBytes(std::vector<std::uint8_t> bytes) {
     data->Width = header.Width;
     data->Height = header.Height;
     data->Grayscale = header.Grayscale;
-    m_settings.ProgressiveEncoding = header.Progressive;
+    S().ProgressiveEncoding = header.Progressive;
     m_sourceIsJpeg = true;
 }
 
 void TJPEGImage::DecoderSetup(JpegReader& reader) {
     const JpegHeader& header = reader.ReadHeader();
-    EngineSettings& s = m_settings;
+    EngineSettings& s = S();
     s.RestartInterval = header.RestartInterval;
     if (m_markerReload) {
         for (std::string& text : m_markerTexts)
@@ -109,7 +109,7 @@ const QImage& TJPEGImage::GetBitmap() {
         JpegReader reader(m_data->Stream.data(), m_data->Stream.size(), &m_warnings);
         DecoderSetup(reader);
     }
-    if (m_orientation > 1 && m_settings.DoAutoRotate) {
+    if (m_orientation > 1 && S().DoAutoRotate) {
         if (!m_sourceEngine)
             m_sourceEngine = this;
         LosslessTransform(m_orientation, true);
@@ -120,7 +120,7 @@ const QImage& TJPEGImage::GetBitmap() {
     JpegReader reader(data->Stream.data(), data->Stream.size(), &m_warnings);
     DecoderSetup(reader);
 
-    const EngineSettings& s = m_settings;
+    const EngineSettings& s = S();
     DecodeOptions options;
     options.Scale = s.DecodeScale;
     options.BlockSmoothing = s.BlockSmoothing;
@@ -177,8 +177,8 @@ bool TJPEGImage::ChooseScale(int boxWidth, int boxHeight) {
     const double e = std::min(w / h, 1.0), l = std::min(h / w, 1.0);
     const auto fits = [&](double f) { return RoundEven(f * w * e) < boxWidth && RoundEven(f * h * l) < boxHeight; };
     const int scale = fits(0.6) ? 0 : fits(0.3) ? 1 : fits(0.15) ? 2 : 3;
-    if (scale != m_settings.DecodeScale) {
-        m_settings.DecodeScale = scale;
+    if (scale != S().DecodeScale) {
+        S().DecodeScale = scale;
         m_decoded = QImage();
     }
     return scale != 0;
@@ -224,19 +224,19 @@ void TJPEGImage::AssignPicture(const TJPEGImage& other) {
 
 void TJPEGImage::CopySourceData(const TJPEGImage& source, bool withFormat) {
     m_markerTexts = source.m_markerTexts;
-    m_settings.DensityUnit = source.m_settings.DensityUnit;
-    m_settings.XDensity = source.m_settings.XDensity;
-    m_settings.YDensity = source.m_settings.YDensity;
+    S().DensityUnit = source.S().DensityUnit;
+    S().XDensity = source.S().XDensity;
+    S().YDensity = source.S().YDensity;
     m_orientation = source.m_orientation;
     if (!withFormat)
         return;
-    const EngineSettings& s = source.m_settings;
-    m_settings.RestartInterval = s.RestartInterval;
-    m_settings.Grayscale = s.Grayscale || (source.m_data && source.m_data->Grayscale);
-    m_settings.ProgressiveEncoding = s.ProgressiveEncoding;
-    m_settings.HSampling = s.HSampling;
-    m_settings.VSampling = s.VSampling;
-    m_settings.KeepJPEGDataMask = s.KeepJPEGDataMask;
+    const EngineSettings& s = source.S();
+    S().RestartInterval = s.RestartInterval;
+    S().Grayscale = s.Grayscale || (source.m_data && source.m_data->Grayscale);
+    S().ProgressiveEncoding = s.ProgressiveEncoding;
+    S().HSampling = s.HSampling;
+    S().VSampling = s.VSampling;
+    S().KeepJPEGDataMask = s.KeepJPEGDataMask;
     m_sourceTables = source.m_sourceTables;
     m_sourceIsJpeg = source.m_sourceIsJpeg;
     m_markerReload = false;
@@ -246,7 +246,7 @@ int TJPEGImage::ResolveLosslessMode() {
     if (!m_profileApplied)
         return 0;
     m_profileApplied = false;
-    if (m_settings.CompressionMode != 2)
+    if (S().CompressionMode != 2)
         return 0;
     int reasons = 0;
     if (!m_sourceIsJpeg)
@@ -256,7 +256,7 @@ int TJPEGImage::ResolveLosslessMode() {
     if (m_modifications.HasNonRotation(true))
         reasons |= 2;
     if (reasons)
-        m_settings.CompressionMode = 1;
+        S().CompressionMode = 1;
     return reasons;
 }
 
@@ -288,9 +288,9 @@ void TJPEGImage::UpdateExif(int width, int height) {
                              ? m_modifications.Entry(m_modifications.IndexOfKind(kRotationModification)).Value1_
                              : 0;
     ExifUpdate update;
-    update.ResolutionUnit = m_settings.DensityUnit + 1;
-    update.XResolution = m_settings.XDensity;
-    update.YResolution = m_settings.YDensity;
+    update.ResolutionUnit = S().DensityUnit + 1;
+    update.XResolution = S().XDensity;
+    update.YResolution = S().YDensity;
     update.Width = width;
     update.Height = height;
     // The orientation that, applied to the result, gives the upright picture: undo the rotation made,

@@ -41,7 +41,7 @@ bool FilterMatches(std::int32_t kindA, std::uint8_t valueA, std::int32_t radiusA
 } // namespace
 
 TJPEGProfile TJPEGImage::GetProfile() const {
-    const EngineSettings& s = m_settings;
+    const EngineSettings& s = S();
     TJPEGProfile p{};
     p.CompressionMode = s.CompressionMode;
     p.LumCompressionLevel = s.LumCompressionLevel;
@@ -81,7 +81,7 @@ TJPEGProfile TJPEGImage::GetProfile() const {
     p.ResolutionVertDPI = s.YDensity;
     p.ResamplingMethod = s.Resizing.ResamplingMethod;
     p.ResamplingFidLevel = s.Resizing.ResamplingFidLevel;
-    p.DoAutoRotate = (m_sourceEngine ? m_sourceEngine->m_settings.DoAutoRotate : s.DoAutoRotate) ? 1 : 0;
+    p.DoAutoRotate = (m_sourceEngine ? m_sourceEngine->S().DoAutoRotate : s.DoAutoRotate) ? 1 : 0;
 
     p.NumModifiers = std::min(m_modifications.Count(), kProfileModifierCapacity);
     for (int i = 0; i < p.NumModifiers; ++i) {
@@ -112,7 +112,7 @@ TJPEGProfile TJPEGImage::GetProfile() const {
 }
 
 void TJPEGImage::ApplyProfile(const TJPEGProfile& p) {
-    EngineSettings& s = m_settings;
+    EngineSettings& s = S();
     const std::uint32_t m = p.MatchMask;
 
     if (Bit(m, kMatchLevels)) {
@@ -237,7 +237,7 @@ void TJPEGImage::ApplyProfile(const TJPEGProfile& p) {
     s.MatchMask = p.MatchMask;
     s.ManualSet = p.ManualSet;
     s.ProfileName = p.ProfileName.substr(0, kProfileNameLength);
-    (m_sourceEngine ? m_sourceEngine->m_settings : s).DoAutoRotate = p.DoAutoRotate != 0;
+    (m_sourceEngine ? m_sourceEngine->S() : s).DoAutoRotate = p.DoAutoRotate != 0;
     m_profileApplied = true;
 }
 
@@ -345,7 +345,7 @@ bool TJPEGImage::ProfilesMatch(const TJPEGProfile& a, const TJPEGProfile& b) {
 }
 
 bool TJPEGImage::ResetGroup(int group) {
-    EngineSettings& s = m_settings;
+    EngineSettings& s = S();
     const auto reset = [](auto& field, auto value) {
         const bool changed = field != value;
         field = value;

@@ -180,7 +180,7 @@ struct SearchState {
 } // namespace
 
 void TJPEGImage::SearchTarget() {
-    EngineSettings& s = m_settings;
+    EngineSettings& s = S();
     if (s.ComprRatio == 0)
         SetTargetSize(s.TargetFileSize);
     m_searching = true;

@@ -44,6 +44,7 @@ QThread::Priority TJPEGEngine::PriorityOf(int comprPriority) {
 }
 
 void TJPEGEngine::run() {
+    m_image.EnterJobThread();
     // Every error is swallowed: the document reads the outcome from the engine object.
     try {
         if (m_job < 0) {

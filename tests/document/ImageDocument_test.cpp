@@ -1,6 +1,7 @@
 // The document's job control: when jobs start, what they do, and what their ends leave.
 #include "ImageDocument.h"
 
+#include "Rounding.h"
 #include "TestSupport.h"
 
 #include <QCoreApplication>
@@ -170,6 +171,27 @@ TEST_F(Document, AProfilesResampleRunsOnceAndUnreadableFilesAreRefused) {
     vantorel::ImageDocument broken(Prefs(50));
     EXPECT_FALSE(broken.LoadFile(m_dir.filePath("missing.jpg"), error));
     EXPECT_TRUE(error.contains("missing.jpg")) << error.toStdString();
+}
+
+TEST_F(Document, EditsDuringAJobStayAndTheJobsDerivedTargetIsTakenOver) {
+    vantorel::ImageDocument doc(Prefs(50));
+    QString error;
+    ASSERT_TRUE(doc.LoadFile(Jpeg(1600, 1200), error)) << error.toStdString();
+    Tick(doc, [&] { return doc.Busy(); });
+    ASSERT_TRUE(doc.Busy());
+    // The user changes options while the worker compresses and then decodes the old settings' result.
+    vantorel::EngineSettings& s = doc.Engine().Settings();
+    s.ProgressiveEncoding = true;
+    s.LumCompressionLevel = 20;
+    doc.MarkChanged(true);
+    doc.WaitWhileBusy();
+    EXPECT_TRUE(doc.Engine().Settings().ProgressiveEncoding) << "the result's header must not undo the edit";
+    EXPECT_EQ(doc.Engine().Settings().LumCompressionLevel, 20);
+    EXPECT_FALSE(testsupport::InspectJpeg(doc.Engine().Data()->Stream).Progressive) << "the job used its own copy";
+    // Without a held target the job's ratio becomes the image's; the next compression uses the edits.
+    EXPECT_EQ(vantorel::RoundEven(doc.Engine().Settings().ComprRatio), doc.Engine().CurrentRatio());
+    Tick(doc, [&] { return !doc.Busy() && doc.ChangeCounter() == 0; });
+    EXPECT_TRUE(testsupport::InspectJpeg(doc.Engine().Data()->Stream).Progressive);
 }
 
 } // namespace
