@@ -194,4 +194,28 @@ TEST_F(Document, EditsDuringAJobStayAndTheJobsDerivedTargetIsTakenOver) {
     EXPECT_TRUE(testsupport::InspectJpeg(doc.Engine().Data()->Stream).Progressive);
 }
 
+TEST_F(Document, LosslessAfterAFreeRotationTurnsTheJpegDataToThePicture) {
+    vantorel::ImageDocument doc(Prefs(50));
+    const QString file = Jpeg(640, 480);
+    QString error;
+    ASSERT_TRUE(doc.LoadFile(file, error)) << error.toStdString();
+    Tick(doc, [&] { return !doc.Busy() && doc.ChangeCounter() == 0; });
+    // A quarter turn in the Free mode turns the picture only.
+    doc.Engine().Modifications().AddModification(vantorel::kRotationModification, 1, 0, 0, false, false);
+    doc.MarkChanged(true);
+    Tick(doc, [&] { return !doc.Busy() && !doc.Engine().Modifications().HasUnapplied() && doc.ChangeCounter() == 0; });
+    ASSERT_EQ(doc.SourceBitmap().size(), QSize(480, 640));
+    EXPECT_EQ(doc.CurrentRotation, 1);
+    EXPECT_EQ(doc.LosslessRotation, 0);
+    ASSERT_TRUE(doc.LosslessAllowed());
+    // Lossless: the data follows the picture, so the result is the source turned without loss.
+    doc.SetCompressionMode(2);
+    EXPECT_EQ(doc.LosslessRotation, 1);
+    Tick(doc, [&] { return !doc.Busy() && doc.ChangeCounter() == 0; });
+    const std::string turned = m_dir.filePath("turned.jpg").toStdString();
+    ASSERT_EQ(testsupport::RunCommand("jpegtran -rotate 90 -outfile '" + turned + "' '" + file.toStdString() + "'"), 0);
+    EXPECT_EQ(testsupport::ReadCoefficients(doc.Engine().Data()->Stream),
+              testsupport::ReadCoefficients(testsupport::ReadFileBytes(turned)));
+}
+
 } // namespace
