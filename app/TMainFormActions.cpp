@@ -16,6 +16,7 @@
 #include <QSlider>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QStyle>
 #include <QToolButton>
 
 namespace vantorel {
@@ -187,6 +188,15 @@ void TMainForm::CreateActions() {
         for (QMdiSubWindow* sub : m_mdi->subWindowList())
             sub->showMinimized();
     });
+    // Pictures for the commonest commands; the others show their captions.
+    const struct {
+        const char* Name;
+        QStyle::StandardPixmap Picture;
+    } pictures[] = {{"FileOpenAction", QStyle::SP_DialogOpenButton},   {"FileSaveAction", QStyle::SP_DialogSaveButton},
+                    {"EditStopAction", QStyle::SP_BrowserStop},        {"EditCompressAction", QStyle::SP_MediaPlay},
+                    {"FileCloseAction", QStyle::SP_DialogCloseButton}, {"HelpAboutAction", QStyle::SP_MessageBoxInformation}};
+    for (const auto& p : pictures)
+        Action(p.Name)->setIcon(style()->standardIcon(p.Picture));
     SetChecked("ModeCompressionAction", true);
     SetChecked("ModeFreeComprAction", true);
     SetChecked("OptCompAutAction", true);
@@ -242,8 +252,22 @@ void TMainForm::CreateMenus() {
     QMenu* toolbars = view->addMenu("&Toolbars");
     toolbars->setObjectName("ToolbarsMenu");
     QMenu* window = menuBar()->addMenu("&Window");
-    add(window, {"WindowCascadeAction", "WindowTileHorizontalAction", "WindowTileVerticalAction",
-                 "WindowMinimizeAllAction", "", "WindowFitAction", "WindowDuplAction"});
+    // The open image windows follow the commands, the active one checked.
+    connect(window, &QMenu::aboutToShow, this, [this, window, add] {
+        window->clear();
+        add(window, {"WindowCascadeAction", "WindowTileHorizontalAction", "WindowTileVerticalAction",
+                     "WindowMinimizeAllAction", "", "WindowFitAction", "WindowDuplAction"});
+        const QList<QMdiSubWindow*> subs = m_mdi->subWindowList(QMdiArea::CreationOrder);
+        if (!subs.isEmpty())
+            window->addSeparator();
+        int number = 1;
+        for (QMdiSubWindow* sub : subs) {
+            QAction* item = window->addAction(QString("&%1 %2").arg(number++).arg(sub->windowTitle()));
+            item->setCheckable(true);
+            item->setChecked(sub == m_mdi->activeSubWindow());
+            connect(item, &QAction::triggered, m_mdi, [this, sub] { m_mdi->setActiveSubWindow(sub); });
+        }
+    });
     QMenu* help = menuBar()->addMenu("&Help");
     add(help, {"HelpAboutAction"});
 }
