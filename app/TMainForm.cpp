@@ -256,8 +256,8 @@ void TMainForm::TimerTimer() {
         doc.StartJob();
         RefreshCommandStates();
         const EngineSettings& s = doc.Engine().Settings();
-        if (doc.Engine().TargetEnabled() && doc.Engine().Settings().Target == TargetKind::kRatio && s.ComprRatio > 100 &&
-            doc.CorrectionView() == 0 && s.CompressionMode == 0)
+        // The ratio follows a size target too.
+        if (doc.Engine().TargetEnabled() && s.ComprRatio > 100 && doc.CorrectionView() == 0 && s.CompressionMode == 0)
             m_dialogs->InfoCBox(this,
                                 "Entered Target value is low for this image. It will possibly result in low picture "
                                 "quality.\n\nPlease try to reduce image dimensions (resize) at first. This will help "

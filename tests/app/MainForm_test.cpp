@@ -338,6 +338,19 @@ TEST_F(MainForm, DroppedFilesAreQueuedAndOpenedOneWindowEach) {
     EXPECT_FALSE(windows[0]->Document().OwnFile) << "a dropped file has no file of its own";
 }
 
+TEST_F(MainForm, ATooAmbitiousTargetWarnsOnce) {
+    vantorel::TImageForm* f = OpenThroughDialog(WriteJpeg("q.jpg", 640, 480));
+    ASSERT_NE(f, nullptr);
+    m_dialogs->Asked.clear();
+    m_form->Action("OptHoldTargetAction")->trigger();
+    ASSERT_TRUE(f->Document().Engine().TargetEnabled());
+    // 921,600 bytes of pixels into 5 KB: a ratio of 180.
+    m_form->ComprPanel().ComprRatioEdit().setText("5");
+    m_form->ComprPanel().ComprRatioEditChange();
+    ASSERT_TRUE(Settled(f));
+    EXPECT_EQ(m_dialogs->Asked, QStringList{"Quality1"});
+}
+
 TEST(HandOver, ASecondStartGivesItsFilesToTheRunningProgram) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
