@@ -109,12 +109,8 @@ TMainForm::~TMainForm() {
 // --- windows ---------------------------------------------------------------------------------------
 
 TImageForm* TMainForm::ActiveImage() const {
-    QMdiSubWindow* sub = m_mdi->activeSubWindow();
-    if (!sub) {
-        // A window being created is active before the area reports it.
-        const QList<QMdiSubWindow*> list = m_mdi->subWindowList(QMdiArea::ActivationHistoryOrder);
-        sub = list.isEmpty() ? nullptr : list.constLast();
-    }
+    // The current window stays the active image while the program itself is not the active one.
+    QMdiSubWindow* sub = m_mdi->currentSubWindow();
     auto* form = sub ? dynamic_cast<TImageForm*>(sub->widget()) : nullptr;
     return form && !form->Closing() ? form : nullptr;
 }

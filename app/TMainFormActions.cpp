@@ -264,7 +264,7 @@ void TMainForm::CreateMenus() {
         for (QMdiSubWindow* sub : subs) {
             QAction* item = window->addAction(QString("&%1 %2").arg(number++).arg(sub->windowTitle()));
             item->setCheckable(true);
-            item->setChecked(sub == m_mdi->activeSubWindow());
+            item->setChecked(sub == m_mdi->currentSubWindow());
             connect(item, &QAction::triggered, m_mdi, [this, sub] { m_mdi->setActiveSubWindow(sub); });
         }
     });
@@ -533,7 +533,7 @@ void TMainForm::EditCopyActionExecute() {
 }
 
 void TMainForm::FileCloseActionExecute() {
-    if (QMdiSubWindow* sub = m_mdi->activeSubWindow())
+    if (QMdiSubWindow* sub = m_mdi->currentSubWindow())
         sub->close();
 }
 
