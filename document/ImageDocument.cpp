@@ -195,9 +195,18 @@ void ImageDocument::LoadFromDocument(const ImageDocument& other) {
     SelLevelsTied = other.SelLevelsTied;
     KeepFileDate = other.KeepFileDate;
     if (other.m_sourceIsJpeg && other.m_engine.AttachedSource()) {
-        m_sourceEngine.CopySourceData(*other.m_engine.AttachedSource(), true);
+        // The JPEG data comes along (the Lossless mode needs it); it is upright already.
+        const TJPEGImage& source = *other.m_engine.AttachedSource();
+        if (source.Data() && !source.Data()->Stream.empty()) {
+            m_sourceEngine.Settings().DoAutoRotate = false;
+            m_sourceEngine.LoadFromBytes(source.Data()->Stream);
+        }
+        m_sourceEngine.CopySourceData(source, true);
+        m_sourceEngine.KeepBitmap = true;
+        const std::int32_t keep = m_engine.Settings().KeepJPEGDataMask;
         m_engine.AttachSource(&m_sourceEngine);
         m_engine.CopySourceData(m_sourceEngine, true);
+        m_engine.Settings().KeepJPEGDataMask = keep;
     }
     TJPEGProfile profile = other.m_engine.GetProfile();
     for (int i = 0; i < profile.NumModifiers; ++i)

@@ -218,4 +218,23 @@ TEST_F(Document, LosslessAfterAFreeRotationTurnsTheJpegDataToThePicture) {
               testsupport::ReadCoefficients(testsupport::ReadFileBytes(turned)));
 }
 
+TEST_F(Document, ADuplicateKeepsTheProfileAndTheJpegDataForTheLosslessMode) {
+    vantorel::ImageDocument doc(Prefs(50));
+    const QString file = Jpeg(320, 240);
+    QString error;
+    ASSERT_TRUE(doc.LoadFile(file, error)) << error.toStdString();
+    Tick(doc, [&] { return !doc.Busy() && doc.ChangeCounter() == 0; });
+    doc.Engine().Settings().LumCompressionLevel = 33;
+    vantorel::ImageDocument copy(Prefs(50));
+    copy.LoadFromDocument(doc);
+    EXPECT_EQ(copy.Engine().Settings().LumCompressionLevel, 33);
+    EXPECT_EQ(copy.SourceBitmap().constBits(), doc.SourceBitmap().constBits()) << "the picture is shared, not copied";
+    ASSERT_TRUE(copy.LosslessAllowed());
+    copy.SetCompressionMode(2);
+    Tick(copy, [&] { return !copy.Busy() && copy.ChangeCounter() == 0; });
+    ASSERT_TRUE(copy.Engine().Data());
+    EXPECT_EQ(testsupport::ReadCoefficients(copy.Engine().Data()->Stream),
+              testsupport::ReadCoefficients(testsupport::ReadFileBytes(file.toStdString())));
+}
+
 } // namespace
