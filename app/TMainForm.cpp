@@ -147,8 +147,9 @@ QMdiSubWindow* AddToArea(QMdiArea& area, TImageForm* form) {
 
 TImageForm* TMainForm::CreateImageWindowFromFile(const QString& fileName, bool ownFile) {
     auto* form = new TImageForm(m_prefs, *this);
-    AddToArea(*m_mdi, form);
+    // The decode starts first and runs while the window is being laid out and shown.
     form->LoadFromFile(fileName, ownFile);
+    AddToArea(*m_mdi, form);
     if (!ownFile)
         ++m_newImageCounter; // the counter numbers the windows that did not come from the open dialog
     return form;

@@ -173,7 +173,8 @@ void TMainForm::UpdateFromActiveImage(TImageForm* window, int code) {
         m_commonProfile = m_lastActive->Document().Engine().GetProfile();
     if (a != window)
         return;
-    if (code != 1) {
+    // A window still loading synchronises when its picture has arrived (it notifies again then).
+    if (code != 1 && !doc.New()) {
         const bool unchanged = doc.ChangeCounter() == 0;
         bool given = false;
         if (m_commonProfileOn && a != m_lastActive && !doc.Busy() &&

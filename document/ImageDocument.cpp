@@ -144,9 +144,10 @@ void ImageDocument::LoadFinished() {
     }
     SetSource(m_loadedPicture);
     m_loadedPicture = QImage();
-    EnterView();
+    // The window shows the picture first; the main window's refresh and the first compression follow.
     if (m_hooks.Loaded)
         m_hooks.Loaded(true, {});
+    EnterView();
 }
 
 void ImageDocument::EnterView() {

@@ -127,6 +127,9 @@ void TImageForm::AfterLoad() {
     ResultChanged();
     UpdateCaption();
     RefreshStatus();
+    // The source shows now, not after whatever the event queue holds.
+    if (m_srcView->isVisible())
+        m_srcView->repaint();
 }
 
 // --- layout, zoom and scrolling ------------------------------------------------------------------
