@@ -78,6 +78,8 @@ protected:
         m_form->show();
     }
     void TearDown() override {
+        if (!m_form)
+            return;
         for (vantorel::TImageForm* f : m_form->ImageWindows())
             f->Document().Saved = true; // no questions at the end
         m_form.reset();
@@ -349,6 +351,26 @@ TEST_F(MainForm, ATooAmbitiousTargetWarnsOnce) {
     m_form->ComprPanel().ComprRatioEditChange();
     ASSERT_TRUE(Settled(f));
     EXPECT_EQ(m_dialogs->Asked, QStringList{"Quality1"});
+}
+
+TEST_F(MainForm, ClosingWhileLoadingOrCompressingIsSafe) {
+    const QString big = WriteJpeg("big.jpg", 3000, 2000);
+    // A window closed while its picture is still being read.
+    vantorel::TImageForm* loading = m_form->CreateImageWindowFromFile(big, false);
+    ASSERT_TRUE(loading->Document().Busy());
+    QPointer<QWidget> gone = loading;
+    qobject_cast<QMdiSubWindow*>(loading->parentWidget())->close();
+    ASSERT_TRUE(WaitFor([&] { return gone.isNull(); }));
+    EXPECT_TRUE(m_dialogs->Warnings.isEmpty());
+    // A window closed during its compression.
+    vantorel::TImageForm* compressing = m_form->CreateImageWindowFromFile(big, false);
+    ASSERT_TRUE(WaitFor([&] { return compressing->Document().Busy() && compressing->Document().Phase() == 0; }));
+    gone = compressing;
+    qobject_cast<QMdiSubWindow*>(compressing->parentWidget())->close();
+    ASSERT_TRUE(WaitFor([&] { return gone.isNull(); }));
+    // The main window goes while a window loads.
+    m_form->CreateImageWindowFromFile(big, false);
+    m_form.reset();
 }
 
 TEST(HandOver, ASecondStartGivesItsFilesToTheRunningProgram) {
