@@ -5,6 +5,7 @@
 #include "IncomingFiles.h"
 #include "MonotonicClock.h"
 #include "PrefilterPanel.h"
+#include "ProgramFolders.h"
 #include "SaveNaming.h"
 #include "SettingsStore.h"
 #include "SplashWindow.h"
@@ -234,9 +235,16 @@ void TMainForm::IdleHandler() {
             if (code >= 0)
                 UpdateFromActiveImage(active, code);
         }
+        for (TImageForm* form : forms)
+            form->Document().IdleWork();
         if (m_noImageState)
             LeaveNoImageState();
         RefreshCommandStates();
+        // The warnings wait for the window's second pass, so that its first synchronisation is done.
+        if (active && !active->FirstIdlePass && active->Document().HasProfileWarnings()) {
+            UpdateFromActiveImage(active, 0);
+            m_dialogs->Warning(this, active->Document().TakeProfileWarnings());
+        }
         for (TImageForm* form : forms)
             form->FirstIdlePass = false;
     }
@@ -268,6 +276,12 @@ void TMainForm::TimerTimer() {
 }
 
 // --- ImageFormHost ---------------------------------------------------------------------------------
+
+const QString& TMainForm::ProfilesFolder() {
+    if (m_profilesFolder.isEmpty())
+        m_profilesFolder = vantorel::ProfilesFolder();
+    return m_profilesFolder;
+}
 
 void TMainForm::ImageNotify(TImageForm& form, int code) {
     if (code == 3 && &form == ActiveImage())

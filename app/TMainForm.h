@@ -86,6 +86,10 @@ public:
     bool CompressOnOptionChange() const { return m_compressOnChange; }
     bool CommonProfileOn() const { return m_commonProfileOn; }
     void CommonProfileAction();
+    // The folder of the ".jcp" files, with a trailing "/" (the program's own, found when first
+    // needed, unless set).
+    const QString& ProfilesFolder();
+    void SetProfilesFolder(const QString& folder) { m_profilesFolder = folder; }
 
     // --- ImageFormHost ---------------------------------------------------------------------------
     void ImageNotify(TImageForm& form, int code) override;
@@ -140,6 +144,8 @@ private:
     void OptKeepBit(int bit, const char* action);
     void SelectionShape(int shape);
     void ApplyCommandSetForMode();
+    // A new image's compression parameters by the "InitComprParams" preference, given once.
+    void ApplyDefaultParameters(TImageForm& form);
     // settings
     void LoadWindowSettings();
     void SaveWindowSettings();
@@ -164,6 +170,7 @@ private:
     DialogFolders m_saveFolders;
     DialogFolders m_exportFolders;
     QStringList m_arguments;
+    QString m_profilesFolder;
     QStringList m_pendingFiles;
     int m_newImageCounter = 1;
     bool m_commandLinePending = false;

@@ -162,6 +162,7 @@ void TMainForm::UpdateFromActiveImage(TImageForm* window, int code) {
     if (!a)
         return;
     ImageDocument& doc = a->Document();
+    ApplyDefaultParameters(*a);
     if (m_commonProfileOn && code == 3 && a == window) {
         m_commonProfile = doc.Engine().GetProfile();
         m_lastActive = nullptr;
@@ -311,6 +312,31 @@ void TMainForm::OptionTool(int tool, bool byUser) {
     }
     if (tool != TImageForm::kZoomTool)
         UpdateFromActiveImage(a, 0);
+}
+
+void TMainForm::ApplyDefaultParameters(TImageForm& form) {
+    ImageDocument& doc = form.Document();
+    const int choice = m_prefs.InitComprParams;
+    // A window still loading, or compressing, gets them when it is idle (it notifies again then).
+    if (doc.InitialParams || m_commonProfileOn || choice < 1 || choice > 4 || doc.New() || doc.Busy() ||
+        form.Closing())
+        return;
+    doc.InitialParams = true; // once, even when the profile cannot be read
+    if (choice == 3 || choice == 4) {
+        // Lossless needs JPEG data that has not been modified; otherwise the quantisation of the
+        // source is the nearest the image allows.
+        doc.SetCompressionMode(choice == 4 && doc.LosslessAllowed() ? 2 : 1);
+        return;
+    }
+    const QString file = ProfilesFolder() + m_prefs.NameDefProfile + ".jcp";
+    try {
+        doc.Engine().LoadProfileText(file.toStdString());
+    } catch (const std::exception& e) {
+        m_dialogs->Warning(this, QString::fromStdString(e.what()));
+        return;
+    }
+    doc.PullUnits();
+    doc.MarkChanged(true);
 }
 
 void TMainForm::SelectionShape(int shape) {

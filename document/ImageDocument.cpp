@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringList>
 
 #include <algorithm>
 #include <climits>
@@ -288,8 +289,7 @@ bool ImageDocument::RecompressionDue(bool correctionMode) const {
 void ImageDocument::StartJob() {
     if (m_busy)
         return;
-    if (m_engine.ProfileApplied())
-        m_engine.ResolveLosslessMode();
+    IdleWork();
     m_changeCounter = 1;
     m_busy = true;
     TModifyImage& list = m_engine.Modifications();
@@ -493,6 +493,28 @@ int RotationCode(int quarterTurns) {
 
 int ImageDocument::ComposeRotation(int first, int then) {
     return RotationCode(QuarterTurns(first) + QuarterTurns(then));
+}
+
+void ImageDocument::IdleWork() {
+    // While a job or the load runs the engine belongs to the worker.
+    if (m_busy || !m_engine.ProfileApplied())
+        return;
+    m_profileWarnings |= m_engine.ResolveLosslessMode();
+}
+
+QString ImageDocument::TakeProfileWarnings() {
+    static const char* const kTexts[] = {
+        "The compression mode set with the profile cannot be applied for this source image format.",
+        "The compression mode set with the profile cannot be applied because the source image has been modified.",
+        "Some picture modifications requested by the set profile cannot be applied because the current "
+        "compression mode does not allow them.",
+    };
+    QStringList lines;
+    for (int bit = 0; bit < 3; ++bit)
+        if (m_profileWarnings & (1 << bit))
+            lines << QString::fromLatin1(kTexts[bit]);
+    m_profileWarnings = 0;
+    return lines.join(QStringLiteral("\r\n"));
 }
 
 void ImageDocument::SetCompressionMode(int mode) {

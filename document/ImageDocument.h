@@ -78,6 +78,14 @@ public:
     void SetCompressionMode(int mode);
     // Waits, handling events, until no job runs.
     void WaitWhileBusy();
+    // The main window's idle pass (and the start of every job): a profile applied since the last
+    // pass may ask for a Lossless mode the source does not allow; the mode then falls back to
+    // Original and the reasons are kept for ProfileWarnings.
+    void IdleWork();
+    // The kept reasons as warning text, one line per reason (CR LF between them), cleared on reading;
+    // empty when there are none.
+    QString TakeProfileWarnings();
+    bool HasProfileWarnings() const { return m_profileWarnings != 0; }
 
     // --- state ----------------------------------------------------------------------------------
     TJPEGImage& Engine() { return m_engine; }
@@ -172,6 +180,7 @@ private:
     int m_percent = 0;
     int m_jobsStarted = 0;
     int m_modificationJob = 0;
+    int m_profileWarnings = 0; // reason bits of ResolveLosslessMode
 };
 
 } // namespace vantorel

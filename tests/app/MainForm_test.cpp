@@ -6,6 +6,7 @@
 #include "InstanceHandOver.h"
 #include "PrefilterPanel.h"
 #include "SettingsStore.h"
+#include "TJPEGImage.h"
 #include "TMainForm.h"
 #include "TestSupport.h"
 
@@ -15,6 +16,7 @@
 #include <QMimeData>
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QMdiSubWindow>
@@ -314,6 +316,87 @@ TEST_F(MainForm, TheCommonProfileFollowsTheActiveImage) {
     WaitFor([] { return false; }, 300);
     EXPECT_EQ(first->Document().ChangeCounter(), 0);
     EXPECT_EQ(first->Document().JobsStarted(), jobs);
+}
+
+// "InitComprParams" gives a new image its parameters before its first compression.
+TEST_F(MainForm, NewImagesStartWithTheChosenDefaultParameters) {
+    const QString profiles = Path("Profiles/");
+    ASSERT_TRUE(QDir().mkpath(profiles));
+    {
+        TJPEGImage web;
+        web.Settings().LumCompressionLevel = 40;
+        web.Settings().ChromCompressionLevel = 55;
+        web.SaveProfileText((profiles + "Web.jcp").toStdString());
+    }
+    m_form->SetProfilesFolder(profiles);
+    QImage png(64, 48, QImage::Format_RGB32);
+    png.fill(Qt::darkCyan);
+    ASSERT_TRUE(png.save(Path("flat.png")));
+    const QString jpeg = WriteJpeg("defaults.jpg");
+    const int defaultLum = TJPEGImage().Settings().LumCompressionLevel;
+    struct Case {
+        int choice;
+        QString profile;
+        QString file;
+        int lum, mode;
+        bool warns;
+    };
+    const Case cases[] = {
+        {2, "Web", jpeg, 40, 0, false},
+        {1, "Web", Path("flat.png"), 40, 0, false},
+        {2, "Gone", jpeg, defaultLum, 0, true}, // the image keeps its parameters
+        {3, "", jpeg, defaultLum, 1, false},
+        {4, "", jpeg, defaultLum, 2, false},
+        {4, "", Path("flat.png"), defaultLum, 1, false}, // no JPEG data to keep
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.choice);
+        SCOPED_TRACE(c.file.toStdString());
+        m_form->Prefs().InitComprParams = static_cast<std::uint8_t>(c.choice);
+        m_form->Prefs().NameDefProfile = c.profile;
+        m_dialogs->Warnings.clear();
+        vantorel::TImageForm* f = OpenThroughDialog(c.file);
+        ASSERT_NE(f, nullptr);
+        const auto& doc = f->Document();
+        EXPECT_EQ(doc.Engine().Settings().LumCompressionLevel, c.lum);
+        EXPECT_EQ(doc.Engine().Settings().CompressionMode, c.mode);
+        EXPECT_EQ(doc.JobsStarted(), 1); // the first compression already had them
+        ASSERT_EQ(m_dialogs->Warnings.size(), c.warns ? 1 : 0);
+        if (c.warns) {
+            EXPECT_TRUE(m_dialogs->Warnings[0].contains(profiles + "Gone.jcp"));
+        }
+        // They are given once: activating the window again changes nothing.
+        m_form->IdleHandler();
+        EXPECT_EQ(doc.ChangeCounter(), 0);
+        EXPECT_EQ(m_dialogs->Warnings.size(), c.warns ? 1 : 0);
+        EXPECT_EQ(m_form->Action("ModeLosslessComprAction")->isChecked(), c.mode == 2);
+    }
+}
+
+// A profile asking for a mode that the image does not allow falls back and says why, once.
+TEST_F(MainForm, AProfileModeTheSourceDoesNotAllowIsWarnedAbout) {
+    const QString profiles = Path("Profiles/");
+    ASSERT_TRUE(QDir().mkpath(profiles));
+    {
+        TJPEGImage lossless;
+        lossless.Settings().CompressionMode = 2;
+        lossless.SaveProfileText((profiles + "Keep.jcp").toStdString());
+    }
+    m_form->SetProfilesFolder(profiles);
+    m_form->Prefs().InitComprParams = 2;
+    m_form->Prefs().NameDefProfile = "Keep";
+    QImage png(40, 30, QImage::Format_RGB32);
+    png.fill(Qt::darkRed);
+    ASSERT_TRUE(png.save(Path("lossless.png")));
+    vantorel::TImageForm* f = OpenThroughDialog(Path("lossless.png"));
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(f->Document().Engine().Settings().CompressionMode, 1);
+    for (int pass = 0; pass < 3; ++pass)
+        m_form->IdleHandler();
+    EXPECT_EQ(m_dialogs->Warnings,
+              QStringList{"The compression mode set with the profile cannot be applied for this source image format."});
+    EXPECT_TRUE(m_form->Action("ModeOriginalComprAction")->isChecked());
+    EXPECT_FALSE(f->Document().HasProfileWarnings());
 }
 
 TEST_F(MainForm, DroppedFilesAreQueuedAndOpenedOneWindowEach) {
