@@ -1,5 +1,6 @@
 #include "TImageForm.h"
 
+#include "ToolCursors.h"
 #include "ZoomSteps.h"
 
 #include <QApplication>
@@ -340,21 +341,33 @@ int TImageForm::TakeNotification() {
 
 // --- tools and selection units -------------------------------------------------------------------
 
+QCursor TImageForm::ToolCursorOf(bool pressed) const {
+    switch (m_tool) {
+    case kMoveTool:
+        return CursorOf(pressed ? ToolCursor::kHandPressed : ToolCursor::kHand);
+    case kZoomTool:
+        return CursorOf(pressed ? ToolCursor::kZoomPressed : ToolCursor::kZoom);
+    case kSelectionTool:
+        return CursorOf(m_shape == 1   ? ToolCursor::kSelEllipse
+                        : m_shape == 2 ? ToolCursor::kSelPolygon
+                                       : ToolCursor::kSelRect);
+    case kRedEyeTool:
+        return CursorOf(pressed ? ToolCursor::kRedEyePressed : ToolCursor::kRedEye);
+    default:
+        return QCursor(pressed ? Qt::SizeAllCursor : Qt::ArrowCursor);
+    }
+}
+
 void TImageForm::SetTool(int tool) {
-    if (tool == m_tool && m_srcView->cursor().shape() != Qt::ArrowCursor)
+    // The selection tool is set again when its shape changes, for the shape's cursor.
+    if (tool == m_tool && m_cursorsSet && tool != kSelectionTool)
         return;
     m_tool = tool;
-    Qt::CursorShape shape = Qt::OpenHandCursor;
-    if (tool == kZoomTool)
-        shape = Qt::SizeAllCursor;
-    else if (tool == kSelectionTool)
-        shape = Qt::CrossCursor;
-    else if (tool == kCropTool || tool == kRedEyeTool)
-        shape = Qt::ArrowCursor;
+    m_cursorsSet = true;
     if (tool == kSelectionTool)
         SetUnitsHidden(false);
-    m_srcView->setCursor(shape);
-    m_resView->setCursor(shape);
+    m_srcView->setCursor(ToolCursorOf(false));
+    m_resView->setCursor(ToolCursorOf(false));
 }
 
 void TImageForm::SetSelectionShape(int shape) {
@@ -427,14 +440,15 @@ void TImageForm::MousePress(int view, QMouseEvent* event) {
             m_zoomButton = event->button();
             m_zooming = true;
         }
+        v->setCursor(ToolCursorOf(true));
         return;
     }
     if (event->button() == Qt::LeftButton) {
         m_dragOrigin = event->globalPosition().toPoint();
         m_browseDirection = m_prefs.ImageBrowseDirection < 0 ? -1 : 1;
         m_dragCounter = 0;
-        if (m_tool == kMoveTool)
-            (view == 0 ? m_srcView : m_resView)->setCursor(Qt::ClosedHandCursor);
+        if (!(m_tool == kCropTool && view == 0))
+            (view == 0 ? m_srcView : m_resView)->setCursor(ToolCursorOf(true));
         if (m_tool == kSelectionTool) {
             if (!m_drawing.Drawing()) {
                 m_drawing.Start(m_shape, ToImage(p), PictureSize(), view);
@@ -488,12 +502,11 @@ void TImageForm::MouseMove(int view, QMouseEvent* event) {
 
 void TImageForm::MouseRelease(int view, QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
+    (view == 0 ? m_srcView : m_resView)->setCursor(ToolCursorOf(false));
     if (m_zooming && event->button() == m_zoomButton) {
         m_zooming = false;
         return;
     }
-    if (m_tool == kMoveTool)
-        (view == 0 ? m_srcView : m_resView)->setCursor(Qt::OpenHandCursor);
     if (m_drawing.Drawing() && m_drawing.View() == view && m_drawing.Current()->Kind != 2 &&
         event->button() == Qt::LeftButton) {
         if (m_drawing.Finish(ToImage(p), PictureSize()))

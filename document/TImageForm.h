@@ -106,6 +106,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The current tool's cursor in the views, or while a button is held.
+    QCursor ToolCursorOf(bool pressed) const;
     void LayOut();
     void ApplyZoom(int zoom);
     QPointF CentreFractions() const;
@@ -135,6 +137,7 @@ private:
     SelectionDrawing m_drawing;
     int m_arrangement = 0;
     int m_tool = kMoveTool;
+    bool m_cursorsSet = false; // the views have the tool's cursor
     int m_shape = 0;
     int m_zoom = 100;
     bool m_unitsHidden = false;

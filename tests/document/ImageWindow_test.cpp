@@ -4,6 +4,7 @@
 #include "SelectionDrawing.h"
 #include "StatusFigures.h"
 #include "TImageForm.h"
+#include "ToolCursors.h"
 #include "TestSupport.h"
 
 #include <QApplication>
@@ -241,6 +242,49 @@ TEST_F(ImageWindow, TheSelectionToolDrawsUnitsWithTheMouse) {
     form.DeleteLastUnit();
     form.DeleteAllUnits();
     EXPECT_FALSE(form.HasUnits());
+}
+
+// Each tool shows its cursor in both views, and its pressed cursor while a button is held.
+TEST_F(ImageWindow, ToolCursorsFollowTheToolTheShapeAndTheButton) {
+    using vantorel::ToolCursor;
+    FakeHost host;
+    vantorel::Preferences prefs;
+    vantorel::TImageForm form(prefs, host);
+    form.resize(600, 400);
+    form.show();
+    form.LoadFromBitmap(testsupport::MakePicture(200, 150, testsupport::PictureKind::kGradient), "NoName1");
+    ASSERT_TRUE(WaitFor([&] { return !form.Document().Busy(); }, &form.Document()));
+    const auto same = [](const QCursor& a, const QCursor& b) {
+        return a.shape() == b.shape() && a.pixmap().cacheKey() == b.pixmap().cacheKey();
+    };
+    const auto send = [&](QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons held) {
+        QMouseEvent e(type, QPointF(5, 5), form.SourceView().mapToGlobal(QPointF(5, 5)), button, held, Qt::NoModifier);
+        QApplication::sendEvent(&form.SourceView(), &e);
+    };
+    struct Case {
+        int tool, shape;
+        ToolCursor shown, pressed;
+    };
+    const Case cases[] = {
+        {vantorel::TImageForm::kMoveTool, 0, ToolCursor::kHand, ToolCursor::kHandPressed},
+        {vantorel::TImageForm::kZoomTool, 0, ToolCursor::kZoom, ToolCursor::kZoomPressed},
+        {vantorel::TImageForm::kSelectionTool, 1, ToolCursor::kSelEllipse, ToolCursor::kSelEllipse},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.tool);
+        form.SetSelectionShape(c.shape);
+        form.SetTool(c.tool);
+        EXPECT_TRUE(same(form.SourceView().cursor(), vantorel::CursorOf(c.shown)));
+        EXPECT_TRUE(same(form.ResultView().cursor(), vantorel::CursorOf(c.shown)));
+        send(QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton);
+        EXPECT_TRUE(same(form.SourceView().cursor(), vantorel::CursorOf(c.pressed)));
+        send(QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton);
+        EXPECT_TRUE(same(form.SourceView().cursor(), vantorel::CursorOf(c.shown)));
+    }
+    // A new shape while selecting gives the shape's cursor at once.
+    form.SetSelectionShape(2);
+    EXPECT_TRUE(same(form.ResultView().cursor(), vantorel::CursorOf(ToolCursor::kSelPolygon)));
+    EXPECT_FALSE(vantorel::CursorOf(ToolCursor::kSelPolygon).pixmap().isNull());
 }
 
 TEST_F(ImageWindow, AFileThatCannotBeReadIsReportedWithItsName) {
