@@ -28,6 +28,7 @@ namespace vantorel {
 
 class PrefilterPanel;
 class SettingsStore;
+class StatusLamps;
 class StatusProgress;
 
 class TMainForm : public QMainWindow, public ImageFormHost {
@@ -163,6 +164,7 @@ private:
     QSlider* m_zoomSlider = nullptr;
     QLabel* m_infoLabel = nullptr;
     StatusProgress* m_progress = nullptr;
+    StatusLamps* m_lamps = nullptr;
     QTimer* m_idle = nullptr;
     std::unique_ptr<TExtTimer> m_tick;
     QPointer<SplashWindow> m_splash; // the splash, until the first idle pass after its fade

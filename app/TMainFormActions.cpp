@@ -3,6 +3,7 @@
 #include "TMainForm.h"
 
 #include "PrefilterPanel.h"
+#include "StatusLamps.h"
 #include "StatusProgress.h"
 #include "ZoomSteps.h"
 
@@ -341,9 +342,13 @@ void TMainForm::CreateStatusBar() {
     m_infoLabel = new QLabel;
     m_infoLabel->setObjectName("InfoPanel");
     m_progress = new StatusProgress;
+    m_progress->setObjectName("StatusProgress");
     m_progress->setFixedWidth(140);
     statusBar()->addPermanentWidget(m_infoLabel);
     statusBar()->addPermanentWidget(m_progress);
+    m_lamps = new StatusLamps;
+    m_lamps->setObjectName("StatusLamps");
+    statusBar()->addPermanentWidget(m_lamps);
 }
 
 void TMainForm::SetEnabled(const QStringList& names, bool enabled) {
@@ -395,6 +400,7 @@ void TMainForm::EnterNoImageState() {
     m_lastActive = nullptr;
     m_infoLabel->clear();
     m_progress->Show({}, -1, -1, false);
+    m_lamps->Show(false, false);
 }
 
 void TMainForm::LeaveNoImageState() {
@@ -449,14 +455,16 @@ void TMainForm::StatusBarRefresh() {
     TImageForm* a = ActiveImage();
     if (!a) {
         m_progress->Show({}, -1, -1, false);
+        m_lamps->Show(false, false);
         return;
     }
     const ImageDocument& doc = a->Document();
+    m_lamps->Show(doc.Busy(), false);
     if (doc.Busy()) {
         static const char* const kWords[] = {"Compressing", "Decompressing", "Resampling"};
         const int phase = doc.Phase();
         const char* word = phase == 2 ? kWords[2] : phase == 1 ? kWords[1] : phase == 6 ? "Modifying" : kWords[0];
-        m_progress->Show(word, doc.Percent(), -1, false);
+        m_progress->Show(word, doc.Percent(), phase == 0 ? doc.AttemptPercent() : -1, false);
     } else {
         m_progress->Show({}, -1, -1, doc.ChangeCounter() > 0);
     }

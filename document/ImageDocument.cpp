@@ -330,13 +330,17 @@ void ImageDocument::StartJob() {
 }
 
 void ImageDocument::StartEngine(int job) {
+    m_attemptPercent = -1;
     m_engine.SetSource(m_source);
     m_engine.SelectionUnits() = Units;
     // The job works on a copy of the settings, so that the panels can go on editing them.
     m_engine.BeginJob();
     m_phase = job < 0 ? 0 : 6;
     m_worker = std::make_unique<TJPEGEngine>(
-        m_engine, job, [this](TJPEGEngine&, std::uint8_t phase, int percent) { OnProgress(phase, percent); });
+        m_engine, job, [this](TJPEGEngine& sender, std::uint8_t phase, int percent) {
+            m_attemptPercent = sender.AttemptPercent();
+            OnProgress(phase, percent);
+        });
     QObject::connect(
         m_worker.get(), &QThread::finished, &m_context, [this] { CompressionFinished(); }, Qt::QueuedConnection);
     ++m_jobsStarted;
@@ -344,6 +348,7 @@ void ImageDocument::StartEngine(int job) {
 }
 
 void ImageDocument::StartResample(const ResizeParams& group) {
+    m_attemptPercent = -1;
     const QSize size = ComputeTargetSize(group, m_source.width(), m_source.height());
     QImage destination = MakeBitmap24(size.width(), size.height());
     if (destination.isNull()) {

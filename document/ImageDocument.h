@@ -127,6 +127,8 @@ public:
     int ResultSize() const { return m_resultSize; }
     int Phase() const { return m_phase; }
     int Percent() const { return m_percent; }
+    // While a target search runs: the current attempt's percentage (Percent spans the search); else -1.
+    int AttemptPercent() const { return m_busy ? m_attemptPercent : -1; }
     int CorrectionView() const { return m_correctionView; }
     bool CropRequested() const { return m_cropRequest; }
     bool RedEyeRequested() const { return m_redEyeRequest; }
@@ -178,6 +180,7 @@ private:
     int m_resultSize = 0;
     int m_phase = 0;
     int m_percent = 0;
+    int m_attemptPercent = -1;
     int m_jobsStarted = 0;
     int m_modificationJob = 0;
     int m_profileWarnings = 0; // reason bits of ResolveLosslessMode

@@ -38,6 +38,9 @@ struct ProgressEvent {
     int RowFrom = 0;
     int RowCount = 0;
     bool Redraw = false;
+    // During a target search: the current attempt's own percentage (Percent spans the search);
+    // -1 otherwise.
+    int AttemptPercent = -1;
 };
 
 // One area's prefilter: the active kind (0 none, 1..5), a strength per kind and a radius.
@@ -321,7 +324,7 @@ public:
     static int RoundRatio(float rawRatio);
 
 private:
-    void ReportProgress(vantorel::ProgressStage stage, int percent, bool force);
+    void ReportProgress(vantorel::ProgressStage stage, int percent, bool force, int attemptPercent = -1);
     void ReportPassProgress(long counter, long limit, int completed, int total);
     void SearchTarget();
     void EncodeLossless(int width, int height);
@@ -363,6 +366,7 @@ private:
     vantorel::CoefficientStore m_coefficients;
     std::string m_lastError;
     int m_lastPercent = -1;
+    int m_lastAttemptPercent = -1;
     long long m_lastReportMs = 0;
 
     // loading state

@@ -22,15 +22,17 @@ constexpr std::size_t kMaxSegmentPayload = 65533;
 
 } // namespace
 
-void TJPEGImage::ReportProgress(ProgressStage stage, int percent, bool force) {
+void TJPEGImage::ReportProgress(ProgressStage stage, int percent, bool force, int attemptPercent) {
     if (!OnProgress)
         return;
-    if (!force && percent == m_lastPercent)
+    if (!force && percent == m_lastPercent && attemptPercent == m_lastAttemptPercent)
         return;
     m_lastPercent = percent;
+    m_lastAttemptPercent = attemptPercent;
     ProgressEvent event;
     event.Stage = stage;
     event.Percent = percent;
+    event.AttemptPercent = attemptPercent;
     OnProgress(event);
 }
 
@@ -51,7 +53,9 @@ void TJPEGImage::ReportPassProgress(long counter, long limit, int completed, int
         p = (fraction + completed) * 100.0 / total;
     }
     int percent = static_cast<int>(p);
+    int attempt = -1;
     if (m_searching) {
+        attempt = std::clamp(percent, 0, 100);
         const int m = std::max(1, S().MaxPasses);
         const int c = std::max(1, RoundEven(0.67 * m));
         const int k = m_passCount;
@@ -60,7 +64,7 @@ void TJPEGImage::ReportPassProgress(long counter, long limit, int completed, int
         else
             percent = 90 + RoundEven((static_cast<double>(k - c - 1) / (m - c) + p / 100.0 / (m - c)) * 10.0);
     }
-    ReportProgress(ProgressStage::kRunning, std::clamp(percent, 0, 100), false);
+    ReportProgress(ProgressStage::kRunning, std::clamp(percent, 0, 100), false, attempt);
 }
 
 std::vector<JpegMarker> TJPEGImage::BuildMarkers() const {

@@ -18,7 +18,11 @@ TJPEGEngine::TJPEGEngine(TJPEGImage& image, int job, ProgressHandler onProgress)
         if (m_onProgress) {
             const std::uint8_t phase = m_phase;
             const int percent = event.Percent;
-            vantorel::CallOnMainThread([this, phase, percent] { m_onProgress(*this, phase, percent); });
+            const int attempt = event.AttemptPercent;
+            vantorel::CallOnMainThread([this, phase, percent, attempt] {
+                m_shownAttempt = attempt;
+                m_onProgress(*this, phase, percent);
+            });
         }
     };
 }

@@ -30,6 +30,9 @@ public:
     bool Aborted() const { return m_aborted; }
     std::uint8_t Phase() const { return m_phase; }
     int Percent() const { return m_percent; }
+    // Inside the progress handler: the current attempt's own percentage while a target search
+    // runs, else -1 (the percent then spans the whole search).
+    int AttemptPercent() const { return m_shownAttempt; }
     int Job() const { return m_job; }
     TJPEGImage& Image() const { return m_image; }
 
@@ -47,4 +50,5 @@ private:
     std::atomic<bool> m_aborted{false};
     std::atomic<std::uint8_t> m_phase{kCompressing};
     std::atomic<int> m_percent{0};
+    int m_shownAttempt = -1; // main thread only
 };

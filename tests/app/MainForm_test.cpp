@@ -6,6 +6,8 @@
 #include "InstanceHandOver.h"
 #include "PrefilterPanel.h"
 #include "SettingsStore.h"
+#include "StatusLamps.h"
+#include "StatusProgress.h"
 #include "TJPEGImage.h"
 #include "TMainForm.h"
 #include "TestSupport.h"
@@ -397,6 +399,49 @@ TEST_F(MainForm, AProfileModeTheSourceDoesNotAllowIsWarnedAbout) {
               QStringList{"The compression mode set with the profile cannot be applied for this source image format."});
     EXPECT_TRUE(m_form->Action("ModeOriginalComprAction")->isChecked());
     EXPECT_FALSE(f->Document().HasProfileWarnings());
+}
+
+// The status bar's job panel and lamps follow the active image's work.
+TEST_F(MainForm, TheStatusBarShowsTheJobAndWhetherWorkRuns) {
+    // The status widgets have no meta-objects of their own: found by name, then cast.
+    auto* lamps = dynamic_cast<vantorel::StatusLamps*>(m_form->findChild<QWidget*>("StatusLamps"));
+    ASSERT_NE(lamps, nullptr);
+    m_dialogs->OpenName = WriteJpeg("status.jpg", 1600, 1200);
+    m_form->FileOpenActionExecute();
+    vantorel::TImageForm* f = m_form->ActiveImage();
+    ASSERT_NE(f, nullptr);
+    bool sawWork = false;
+    WaitFor([&] {
+        m_form->TimerTimer();
+        if (f->Document().Busy())
+            sawWork = sawWork || (lamps->First() == vantorel::StatusLamps::kDark &&
+                                  lamps->Second() == vantorel::StatusLamps::kWorking);
+        return sawWork;
+    });
+    EXPECT_TRUE(sawWork);
+    ASSERT_TRUE(Settled(f));
+    m_form->TimerTimer();
+    EXPECT_EQ(lamps->First(), vantorel::StatusLamps::kReady);
+    EXPECT_EQ(lamps->Second(), vantorel::StatusLamps::kDark);
+    auto* progress = dynamic_cast<vantorel::StatusProgress*>(m_form->findChild<QWidget*>("StatusProgress"));
+    ASSERT_NE(progress, nullptr);
+    EXPECT_EQ(progress->Text(), "Done.");
+}
+
+// A target search shows its whole span as the bar and the current attempt as the edge strips.
+TEST(StatusProgress, TheAttemptShowsAsStripsAboveAndBelowTheBar) {
+    testsupport::EnsureGuiApplication();
+    vantorel::StatusProgress bar;
+    bar.resize(100, 20);
+    bar.Show("Compressing", 30, 70, false);
+    EXPECT_EQ(bar.Text(), "Compressing.. 30%");
+    const QImage shot = bar.grab().toImage();
+    const QColor navy(0, 0, 128);
+    EXPECT_EQ(shot.pixelColor(60, 0), navy);   // the attempt's strip reaches 70 %
+    EXPECT_NE(shot.pixelColor(80, 0), navy);
+    EXPECT_NE(shot.pixelColor(25, 1), navy);   // the bar leaves the strips' rows free
+    EXPECT_EQ(shot.pixelColor(28, 2), navy);   // the search's bar reaches 30 %
+    EXPECT_NE(shot.pixelColor(32, 2), navy);
 }
 
 TEST_F(MainForm, DroppedFilesAreQueuedAndOpenedOneWindowEach) {

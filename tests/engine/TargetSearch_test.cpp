@@ -132,6 +132,42 @@ TEST(TargetSearch, ASecondSearchStartsWhereTheFirstEnded) {
     EXPECT_EQ(again.front().LumCompressionLevel, 50);
 }
 
+// The search reports its whole span as the percentage and each attempt's own progress beside it.
+TEST(TargetSearch, ProgressCarriesTheAttemptBesideTheWholeSearch) {
+    TJPEGImage engine;
+    engine.SetSource(Picture());
+    engine.SetTargetKind(vantorel::TargetKind::kRatio);
+    engine.SetTargetEnabled(true);
+    engine.SetTargetRatio(40.0f);
+    engine.ProgressIntervalMs = 0;
+    std::vector<vantorel::ProgressEvent> running;
+    engine.OnProgress = [&](const vantorel::ProgressEvent& e) {
+        if (e.Stage == vantorel::ProgressStage::kRunning)
+            running.push_back(e);
+    };
+    int passes = 0;
+    engine.OnSearchPass = [&](const TJPEGProfile&, const TJPEGData&) { ++passes; };
+    engine.Compress();
+    ASSERT_GE(passes, 2);
+    ASSERT_FALSE(running.empty());
+    int restarts = 0;
+    for (std::size_t i = 0; i < running.size(); ++i) {
+        EXPECT_GE(running[i].AttemptPercent, 0);
+        EXPECT_LE(running[i].AttemptPercent, 100);
+        if (i > 0) {
+            EXPECT_GE(running[i].Percent, running[i - 1].Percent);
+            restarts += running[i].AttemptPercent < running[i - 1].AttemptPercent;
+        }
+    }
+    EXPECT_GE(restarts, 1) << "a later attempt starts again from its beginning";
+    // A plain encode has no attempts.
+    engine.SetTargetEnabled(false);
+    running.clear();
+    engine.Compress();
+    for (const auto& e : running)
+        EXPECT_EQ(e.AttemptPercent, -1);
+}
+
 TEST(TargetSearch, CancellationRestoresThePreviousResultQuietly) {
     TJPEGImage engine;
     engine.SetSource(Picture());
