@@ -70,6 +70,7 @@ TMainForm::TMainForm(SettingsStore& store, std::unique_ptr<UserDialogs> dialogs,
         SetChecked("OptTargetRatioAction", ratio);
     };
     m_commandLinePending = !m_arguments.isEmpty();
+    qApp->installEventFilter(this);
     LoadWindowSettings();
     setAcceptDrops(true);
     m_noImageState = false;
@@ -85,6 +86,7 @@ TMainForm::TMainForm(SettingsStore& store, std::unique_ptr<UserDialogs> dialogs,
 
 TMainForm::~TMainForm() {
     m_destroying = true;
+    qApp->removeEventFilter(this);
     // The children outlive this part of the window: nothing they emit while they go may reach it.
     for (QObject* child : findChildren<QObject*>())
         child->disconnect(this);
@@ -396,6 +398,7 @@ void TMainForm::LoadWindowSettings() {
     SetChecked("OptMaxOptAction", m_prefs.ExtraOptimization);
     SetChecked("OptKeepDateAction", m_prefs.KeepOrigDatetime);
     SetChecked("EditAutoRotateAction", m_prefs.AutoRotate);
+    ApplyToolbarLook();
 }
 
 void TMainForm::SaveWindowSettings() {

@@ -105,6 +105,10 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    // The toolbars' context menu: the look of the buttons.
+    QMenu* createPopupMenu() override;
+    // Swallows the main window's tool tips while "Show Tips" is off.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // construction (TMainFormActions.cpp)
@@ -131,6 +135,13 @@ private:
     void HelpAboutActionExecute();
     void FileAcquireActionExecute();
     void StatusBarRefresh();
+    // toolbar look (TMainFormToolbars.cpp)
+    void ViewLargeButtonsActionExecute();
+    void ViewShowTipsActionExecute();
+    void ViewFlatBtnsActionExecute();
+    void ViewHighlightActionExecute();
+    // Gives every toolbar button the size, border and highlight of the preferences.
+    void ApplyToolbarLook();
     // options (TMainFormModes.cpp)
     void OptionSelective(bool on, bool byUser);
     void OptionProgressive(bool on);

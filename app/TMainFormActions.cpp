@@ -109,6 +109,10 @@ void TMainForm::CreateActions() {
         {"WindowDuplAction", "&Duplicate", "Shift+D", &M::WindowDuplActionExecute, false},
         {"WindowFitAction", "&Fit to image", "Ctrl+W", &M::WindowFitActionExecute, false},
         {"HelpAboutAction", "&About...", "", &M::HelpAboutActionExecute, false},
+        {"ViewLargeButtonsAction", "&Large Buttons", "", &M::ViewLargeButtonsActionExecute, true},
+        {"ViewShowTipsAction", "Show &Tips", "", &M::ViewShowTipsActionExecute, true},
+        {"ViewFlatBtnsAction", "&Flat Buttons", "", &M::ViewFlatBtnsActionExecute, true},
+        {"ViewHighlightAction", "H&ighlight Pressed Buttons", "", &M::ViewHighlightActionExecute, true},
     };
     for (const ActionRow& row : rows)
         MakeAction(row.Name, row.Caption, row.Keys, row.Handler, row.Checkable);
@@ -284,8 +288,6 @@ void TMainForm::CreateToolbars() {
                 toolbar->addAction(Action(action));
         }
         addToolBar(area, toolbar);
-        if (auto* menu = findChild<QMenu*>("ToolbarsMenu"))
-            menu->addAction(toolbar->toggleViewAction());
         return toolbar;
     };
     bar("FileToolbar", "File", Qt::TopToolBarArea,
@@ -314,7 +316,10 @@ void TMainForm::CreateToolbars() {
     m_zoomSlider->setValue(50);
     zoom->addWidget(m_zoomSlider);
     connect(m_zoomSlider, &QSlider::valueChanged, this, [this](int p) { ZoomTrackBarChange(p); });
-    connect(zoom, &QToolBar::orientationChanged, m_zoomSlider, &QSlider::setOrientation);
+    connect(zoom, &QToolBar::orientationChanged, this, [this](Qt::Orientation orientation) {
+        m_zoomSlider->setOrientation(orientation);
+        ApplyToolbarLook(); // the thickness goes with the orientation
+    });
     QToolBar* view = bar("ViewToolbar", "View", Qt::RightToolBarArea,
                          {"ViewArrHorzAction", "ViewArrResAction", "ViewArrVertAction"});
     auto* compare = new QToolButton;
@@ -336,6 +341,28 @@ void TMainForm::CreateToolbars() {
     addToolBarBreak(Qt::BottomToolBarArea);
     m_prefiltToolbar = bar("PrefiltToolbar", "Image Prefiltering", Qt::BottomToolBarArea, {});
     m_prefiltToolbar->addWidget(m_prefiltPanel);
+    // The options, then the toolbars in the menu's order (the button toolbars, then the panels).
+    QMenu* menu = findChild<QMenu*>("ToolbarsMenu");
+    for (const char* name : {"ViewLargeButtonsAction", "ViewShowTipsAction", "ViewFlatBtnsAction", "ViewHighlightAction"})
+        menu->addAction(Action(name));
+    menu->addSeparator();
+    static const struct {
+        const char* Name;
+        const char* Caption;
+    } kItems[] = {{"FileToolbar", "&File"},         {"EditToolbar", "&Edit"},     {"ModeToolbar", "&Mode"},
+                  {"SelToolbar", "&Selection"},     {"ToolsToolbar", "&Tools"},   {"ZoomToolbar", "&Zoom"},
+                  {"ViewToolbar", "&View"},         {"WindowToolbar", "&Window"}, {"OptionsToolbar", "&Options"},
+                  {"ControlsToolbar", "&Controls"}, {nullptr, nullptr},           {"ComprToolbar", "Com&pression"},
+                  {"PrefiltToolbar", "&Image Prefiltering"}};
+    for (const auto& item : kItems) {
+        if (!item.Name) {
+            menu->addSeparator();
+            continue;
+        }
+        QAction* toggle = findChild<QToolBar*>(item.Name)->toggleViewAction();
+        toggle->setText(item.Caption);
+        menu->addAction(toggle);
+    }
 }
 
 void TMainForm::CreateStatusBar() {

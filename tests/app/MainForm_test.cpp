@@ -26,6 +26,10 @@
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QHelpEvent>
+#include <QMenu>
+#include <QSlider>
+#include <QToolBar>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -442,6 +446,59 @@ TEST(StatusProgress, TheAttemptShowsAsStripsAboveAndBelowTheBar) {
     EXPECT_NE(shot.pixelColor(25, 1), navy);   // the bar leaves the strips' rows free
     EXPECT_EQ(shot.pixelColor(28, 2), navy);   // the search's bar reaches 30 %
     EXPECT_NE(shot.pixelColor(32, 2), navy);
+}
+
+// The toolbars' look follows its four switches and is kept for the next run.
+TEST_F(MainForm, ToolbarLookSwitchesAndTheirKeeping) {
+    const auto openButton = [this] {
+        return m_form->findChild<QToolBar*>("FileToolbar")->findChildren<QToolButton*>().value(0);
+    };
+    ASSERT_NE(openButton(), nullptr);
+    EXPECT_EQ(openButton()->minimumSize(), QSize(23, 22));
+    EXPECT_FALSE(openButton()->autoRaise()) << "buttons have borders by default";
+    EXPECT_FALSE(m_form->Action("ViewFlatBtnsAction")->isChecked());
+    m_form->Action("ViewLargeButtonsAction")->trigger();
+    EXPECT_EQ(openButton()->minimumSize(), QSize(37, 36));
+    EXPECT_EQ(m_form->findChild<QToolBar*>("FileToolbar")->iconSize(), QSize(32, 32));
+    EXPECT_EQ(m_form->findChild<QSlider*>("ZoomTrackBar")->width(), 30);
+    m_form->Action("ViewFlatBtnsAction")->trigger();
+    EXPECT_TRUE(openButton()->autoRaise());
+    // Without tips a tool tip request never reaches the button.
+    // (The application's filters run before the button's own, which records what gets through.)
+    struct TipRecorder : QObject {
+        int Tips = 0;
+        bool eventFilter(QObject*, QEvent* e) override {
+            Tips += e->type() == QEvent::ToolTip;
+            return false;
+        }
+    } recorder;
+    openButton()->installEventFilter(&recorder);
+    const auto tipArrives = [&] {
+        const int before = recorder.Tips;
+        QHelpEvent tip(QEvent::ToolTip, QPoint(2, 2), openButton()->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(openButton(), &tip);
+        return recorder.Tips > before;
+    };
+    EXPECT_TRUE(tipArrives());
+    m_form->Action("ViewShowTipsAction")->trigger();
+    EXPECT_FALSE(m_form->Prefs().ShowTips);
+    EXPECT_FALSE(tipArrives());
+    openButton()->removeEventFilter(&recorder);
+    // The menu lists the switches, then the toolbars in their order.
+    QStringList items;
+    for (QAction* a : m_form->findChild<QMenu*>("ToolbarsMenu")->actions())
+        items << (a->isSeparator() ? QString("-") : a->text());
+    EXPECT_EQ(items, (QStringList{"&Large Buttons", "Show &Tips", "&Flat Buttons", "H&ighlight Pressed Buttons", "-",
+                                  "&File", "&Edit", "&Mode", "&Selection", "&Tools", "&Zoom", "&View", "&Window",
+                                  "&Options", "&Controls", "-", "Com&pression", "&Image Prefiltering"}));
+    // The next run starts with the same look.
+    m_form.reset();
+    m_form = std::make_unique<vantorel::TMainForm>(*m_store, std::make_unique<ScriptedDialogs>());
+    EXPECT_TRUE(m_form->Action("ViewLargeButtonsAction")->isChecked());
+    EXPECT_TRUE(m_form->Action("ViewFlatBtnsAction")->isChecked());
+    EXPECT_FALSE(m_form->Action("ViewShowTipsAction")->isChecked());
+    EXPECT_TRUE(m_form->Action("ViewHighlightAction")->isChecked());
+    EXPECT_EQ(openButton()->minimumSize(), QSize(37, 36));
 }
 
 TEST_F(MainForm, DroppedFilesAreQueuedAndOpenedOneWindowEach) {
