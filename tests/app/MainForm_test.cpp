@@ -237,7 +237,8 @@ TEST_F(MainForm, CommandStatesWithoutImagesAndTheAreaTabs) {
     m_form->IdleHandler();
     const QStringList enabled = {"FileOpenAction", "FileExitAction", "FileSelSourceAction", "FileAcquireAction", "ModeCompressionAction", "ModeCorrectionAction",
                                  "OptCompAutAction", "OptCompCmdAction", "EditAutoRotateAction", "OptMaxOptAction",
-                                 "OptKeepDateAction", "HelpAboutAction"};
+                                 "OptKeepDateAction", "HelpAboutAction", "ViewLargeButtonsAction", "ViewShowTipsAction",
+                                 "ViewFlatBtnsAction", "ViewHighlightAction"};
     for (QAction* action : m_form->findChildren<QAction*>()) {
         if (action->objectName().isEmpty() || action->objectName() == "EditPasteAction")
             continue;
