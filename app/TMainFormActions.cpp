@@ -2,6 +2,7 @@
 // command states, and the view and window commands.
 #include "TMainForm.h"
 
+#include "CommandPictures.h"
 #include "PrefilterPanel.h"
 #include "StatusLamps.h"
 #include "StatusProgress.h"
@@ -202,6 +203,9 @@ void TMainForm::CreateActions() {
                     {"FileCloseAction", QStyle::SP_DialogCloseButton}, {"HelpAboutAction", QStyle::SP_MessageBoxInformation}};
     for (const auto& p : pictures)
         Action(p.Name)->setIcon(style()->standardIcon(p.Picture));
+    for (QAction* action : findChildren<QAction*>())
+        if (const QIcon picture = CommandPicture(action->objectName()); !picture.isNull())
+            action->setIcon(picture);
     SetChecked("ModeCompressionAction", true);
     SetChecked("ModeFreeComprAction", true);
     SetChecked("OptCompAutAction", true);
