@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QElapsedTimer>
+#include <QDir>
 #include <QMouseEvent>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -295,6 +296,44 @@ TEST_F(ImageWindow, AFileThatCannotBeReadIsReportedWithItsName) {
     form.LoadFromFile(missing, false);
     ASSERT_TRUE(WaitFor([&] { return !host.Errors.isEmpty(); }));
     EXPECT_TRUE(host.Errors.front().startsWith("Cannot load an image from  " + missing)) << host.Errors.front().toStdString();
+}
+
+// Every picture of the corpus, sound or broken, either opens and compresses or is reported with its
+// name; nothing stays busy and nothing else is said.
+TEST_F(ImageWindow, CorpusPicturesOpenOrAreReportedWithTheirNames) {
+    const std::string corpus = testsupport::CorpusDir();
+    if (corpus.empty())
+        GTEST_SKIP() << "no corpus";
+    QStringList files;
+    for (const char* folder : {"broken", "formats", "formats/derived", "orientation-600"}) {
+        const QDir dir(QString::fromStdString(corpus) + '/' + folder);
+        for (const QString& name : dir.entryList(QDir::Files, QDir::Name))
+            if (!name.startsWith("huge_") && !name.endsWith(".md")) // the 280-megapixel file is the benchmarks'
+                files << dir.filePath(name);
+    }
+    ASSERT_FALSE(files.isEmpty());
+    int opened = 0;
+    for (const QString& file : files) {
+        SCOPED_TRACE(file.toStdString());
+        FakeHost host;
+        vantorel::Preferences prefs;
+        vantorel::TImageForm form(prefs, host);
+        form.resize(500, 400);
+        form.LoadFromFile(file, true);
+        const auto& doc = form.Document();
+        ASSERT_TRUE(WaitFor([&] { return !host.Errors.isEmpty() || (!doc.New() && !doc.Busy() && doc.ChangeCounter() == 0); },
+                            &form.Document(), 60000));
+        if (!host.Errors.isEmpty()) {
+            EXPECT_EQ(host.Errors.size(), 1);
+            EXPECT_TRUE(host.Errors[0].startsWith("Cannot load an image from  " + file)) << host.Errors[0].toStdString();
+            continue;
+        }
+        ++opened;
+        EXPECT_FALSE(doc.SourceBitmap().isNull());
+        EXPECT_GT(doc.ResultSize(), 0);
+        EXPECT_EQ(form.ShownResult().size(), doc.SourceBitmap().size());
+    }
+    EXPECT_GT(opened, files.size() / 2);
 }
 
 } // namespace
