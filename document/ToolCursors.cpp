@@ -92,15 +92,16 @@ QCursor Make(ToolCursor which) {
 } // namespace
 
 const QCursor& CursorOf(ToolCursor which) {
-    // Built on the GUI thread on first use; every cursor lives for the run.
-    static std::array<QCursor, 10> cursors = [] {
-        std::array<QCursor, 10> all;
+    // Built on the GUI thread on first use and never destroyed: pixmaps must not outlive the
+    // application object, which static destructors would make them do.
+    static const auto* const cursors = [] {
+        auto* all = new std::array<QCursor, 10>;
         for (int i = 0; i < 10; ++i)
-            all[static_cast<std::size_t>(i)] = Make(static_cast<ToolCursor>(i + 1));
+            (*all)[static_cast<std::size_t>(i)] = Make(static_cast<ToolCursor>(i + 1));
         return all;
     }();
     const int index = static_cast<int>(which) - 1;
-    return cursors[static_cast<std::size_t>(index >= 0 && index < 10 ? index : 0)];
+    return (*cursors)[static_cast<std::size_t>(index >= 0 && index < 10 ? index : 0)];
 }
 
 } // namespace vantorel
