@@ -37,6 +37,13 @@ void Magnifier(QPainter& p) {
     p.drawLine(QPointF(9.5, 9.5), QPointF(14, 14));
 }
 
+// The red cross of the delete commands, at the lower right.
+void DeleteMark(QPainter& p) {
+    p.setPen(QPen(kWarn, 2));
+    p.drawLine(QPointF(8, 8), QPointF(14, 14));
+    p.drawLine(QPointF(14, 8), QPointF(8, 14));
+}
+
 void Pane(QPainter& p, const QRectF& r, const QColor& fill) {
     p.setPen(Ink());
     p.setBrush(fill);
@@ -72,18 +79,14 @@ const QHash<QString, Drawing>& Drawings() {
          [](QPainter& p) {
              p.setPen(QPen(kInk, 1, Qt::DashLine));
              p.drawRect(QRectF(1.5, 1.5, 9, 7));
-             p.setPen(QPen(kWarn, 2));
-             p.drawLine(QPointF(8, 8), QPointF(14, 14));
-             p.drawLine(QPointF(14, 8), QPointF(8, 14));
+             DeleteMark(p);
          }},
         {"SelDelAllAction",
          [](QPainter& p) {
              p.setPen(QPen(kInk, 1, Qt::DashLine));
              p.drawRect(QRectF(0.5, 0.5, 7, 5));
              p.drawEllipse(QRectF(4.5, 3.5, 7, 5));
-             p.setPen(QPen(kWarn, 2));
-             p.drawLine(QPointF(8, 8), QPointF(14, 14));
-             p.drawLine(QPointF(14, 8), QPointF(8, 14));
+             DeleteMark(p);
          }},
         {"OptToolMoveAction",
          [](QPainter& p) {
