@@ -20,6 +20,7 @@
 
 class QLabel;
 class QMdiArea;
+class QMenu;
 class QMdiSubWindow;
 class QTimer;
 class TExtTimer;
@@ -142,6 +143,8 @@ private:
     void ViewHighlightActionExecute();
     // Gives every toolbar button the size, border and highlight of the preferences.
     void ApplyToolbarLook();
+    // The four look switches, as View > Toolbars and the toolbars' context menu list them.
+    void AddToolbarLookItems(QMenu& menu) const;
     // options (TMainFormModes.cpp)
     void OptionSelective(bool on, bool byUser);
     void OptionProgressive(bool on);

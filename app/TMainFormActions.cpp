@@ -347,8 +347,7 @@ void TMainForm::CreateToolbars() {
     m_prefiltToolbar->addWidget(m_prefiltPanel);
     // The options, then the toolbars in the menu's order (the button toolbars, then the panels).
     QMenu* menu = findChild<QMenu*>("ToolbarsMenu");
-    for (const char* name : {"ViewLargeButtonsAction", "ViewShowTipsAction", "ViewFlatBtnsAction", "ViewHighlightAction"})
-        menu->addAction(Action(name));
+    AddToolbarLookItems(*menu);
     menu->addSeparator();
     static const struct {
         const char* Name;

@@ -77,10 +77,14 @@ void TMainForm::ViewHighlightActionExecute() {
     ApplyToolbarLook();
 }
 
+void TMainForm::AddToolbarLookItems(QMenu& menu) const {
+    for (const char* name : {"ViewLargeButtonsAction", "ViewShowTipsAction", "ViewFlatBtnsAction", "ViewHighlightAction"})
+        menu.addAction(Action(name));
+}
+
 QMenu* TMainForm::createPopupMenu() {
     auto* menu = new QMenu(this);
-    for (const char* name : {"ViewLargeButtonsAction", "ViewShowTipsAction", "ViewFlatBtnsAction", "ViewHighlightAction"})
-        menu->addAction(Action(name));
+    AddToolbarLookItems(*menu);
     return menu;
 }
 

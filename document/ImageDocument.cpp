@@ -290,6 +290,7 @@ void ImageDocument::StartJob() {
     if (m_busy)
         return;
     IdleWork();
+    m_attemptPercent = -1;
     m_changeCounter = 1;
     m_busy = true;
     TModifyImage& list = m_engine.Modifications();
@@ -330,7 +331,6 @@ void ImageDocument::StartJob() {
 }
 
 void ImageDocument::StartEngine(int job) {
-    m_attemptPercent = -1;
     m_engine.SetSource(m_source);
     m_engine.SelectionUnits() = Units;
     // The job works on a copy of the settings, so that the panels can go on editing them.
@@ -348,7 +348,6 @@ void ImageDocument::StartEngine(int job) {
 }
 
 void ImageDocument::StartResample(const ResizeParams& group) {
-    m_attemptPercent = -1;
     const QSize size = ComputeTargetSize(group, m_source.width(), m_source.height());
     QImage destination = MakeBitmap24(size.width(), size.height());
     if (destination.isNull()) {
